@@ -9,14 +9,15 @@ using namespace qel;
 
 namespace {
 
-CError* failDeep() {
-    return QEL_ERROR(CString(), "@qelstr_Test_fail_Key Value %1 of %2.", 3, 5);
-}
-CError* passOnce() {
-    return QEL_PASS(failDeep());
-}
-CError* passTwice() {
-    return QEL_PASS_CTX(passOnce(), CString("shared::audio.modMain"));
+// clang-format off
+const int kFailLine = __LINE__ + 1;
+CError* failDeep() { return QEL_ERROR(CString(), "@qelstr_Test_fail_Key Value %1 of %2.", 3, 5); }
+CError* passOnce() { return QEL_PASS(failDeep()); }
+CError* passTwice() { return QEL_PASS_CTX(passOnce(), CString("shared::audio.modMain")); }
+// clang-format on
+
+std::string frame(int line) {
+    return "Tests/Core/CErrorTest ( " + std::to_string(line) + " )";
 }
 
 } // namespace
@@ -37,9 +38,9 @@ TEST(CError, FramesAccumulateWithRelativePathsWithoutExtension) {
     CError* error = passTwice();
     ASSERT_EQ(error->count(), 4);
     EXPECT_EQ(error->line(0), "Value 3 of 5.");
-    EXPECT_EQ(error->line(1), "Tests/Core/CErrorTest ( 12 )");
-    EXPECT_EQ(error->line(2), "Tests/Core/CErrorTest ( 13 )");
-    EXPECT_EQ(error->line(3), "Tests/Core/CErrorTest ( 14 ) // shared::audio.modMain");
+    EXPECT_EQ(error->line(1).toUtf8(), frame(kFailLine));
+    EXPECT_EQ(error->line(2).toUtf8(), frame(kFailLine + 1));
+    EXPECT_EQ(error->line(3).toUtf8(), frame(kFailLine + 2) + " // shared::audio.modMain");
     qelErrRelease(error);
 
     EXPECT_EQ(CError::frameLine("Sources/Audio/CAudioWrapper.cpp", 141, CString()),
@@ -70,11 +71,11 @@ TEST(CError, ReportLogsEveryLineThenPresents) {
     qelErrSetPresenter(nullptr);
 
     ASSERT_EQ(presenter.shown.size(), 2u);
-    EXPECT_EQ(presenter.shown[0],
-              "Value 3 of 5.\r\nTests/Core/CErrorTest ( 12 )\r\nTests/Core/CErrorTest ( 13 )");
+    EXPECT_EQ(presenter.shown[0].toUtf8(),
+              "Value 3 of 5.\r\n" + frame(kFailLine) + "\r\n" + frame(kFailLine + 1));
     EXPECT_EQ(presenter.shown[1], "<no details>");
     ASSERT_EQ(log.lines.size(), 7u);
     EXPECT_EQ(log.lines[0], "Value 3 of 5.");
-    EXPECT_EQ(log.lines[2], "Tests/Core/CErrorTest ( 13 )");
+    EXPECT_EQ(log.lines[2].toUtf8(), frame(kFailLine + 1));
     EXPECT_EQ(log.lines[5], "Value 3 of 5.");
 }
