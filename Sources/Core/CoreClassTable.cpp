@@ -1,0 +1,16 @@
+#include "Core/CApplication.h"
+#include "Core/CAttrDoubler.h"
+#include "Core/CObject.h"
+
+namespace qel {
+
+const SCreatorEntry* qelCoreClassTable() {
+    static const SCreatorEntry table[] = {
+        {"core:object", qelCreate<CObject>, CClassRecord::initObject},
+        {"core:attr-doubler", qelCreate<CAttrDoubler>, CAttrDoubler::initClass},
+        {nullptr, nullptr, nullptr},
+    };
+    return table;
+}
+
+} // namespace qel
