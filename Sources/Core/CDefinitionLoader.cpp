@@ -167,8 +167,10 @@ CError* CDefinitionLoader::loadNode(CObject& object, CMemoryReaderStatic& cursor
             Switches childSwitches;
             childSwitches.runPhases = true;
             if (CError* error = loadNode(*child, cursor, strings, isStatic, childSwitches)) {
+                // One frame per level, named after the child that failed.
+                error = QEL_PASS_CTX(error, child->fullName());
                 object.destroyChild(child);
-                return QEL_PASS_CTX(error, object.fullName());
+                return error;
             }
             if (child->templateBody()) object.registerTemplate(child);
         }
