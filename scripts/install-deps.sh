@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang
   zlib1g-dev liblz4-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libpugixml-dev
 )
 
 missing=()

@@ -50,7 +50,8 @@ TEST(CString, CopyMoveAndAppendKeepContents) {
     CString shortText("short");
     CString movedShort = std::move(shortText);
     EXPECT_EQ(movedShort, "short");
-    movedShort = movedShort; // self-assignment keeps the value
+    CString& alias = movedShort;
+    movedShort = alias; // self-assignment keeps the value
     EXPECT_EQ(movedShort, "short");
     CString built;
     for (int i = 0; i < 200; ++i)
