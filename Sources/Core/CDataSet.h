@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Core/CCheckedObject.h"
+#include "Core/CError.h"
+#include "Core/CString.h"
+
+namespace qel {
+
+class CPosInputStream;
+
+// Data read from a named resource (an embedded block, or a file of that name); derived classes own
+// the format.
+class CDataSet : public CCheckedObject {
+public:
+    CError* load(const CString& resourceName);
+
+protected:
+    virtual CError* read(CPosInputStream& stream) = 0;
+};
+
+} // namespace qel

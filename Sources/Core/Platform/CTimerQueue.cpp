@@ -1,0 +1,78 @@
+#include "Core/Platform/CTimerQueue.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace qel {
+
+CTimerQueue* CTimerQueue::instance() {
+    // Never destroyed: timers may be removed by objects released during process exit.
+    static CTimerQueue* const queue = [] {
+        CTimerQueue* made = new CTimerQueue;
+        std::lock_guard<std::mutex> guard(made->m_lock);
+        try {
+            made->m_thread = std::thread([made] { made->threadMain(); });
+        } catch (const std::system_error&) {
+            return (CTimerQueue*)nullptr;
+        }
+        made->m_threadId = made->m_thread.get_id();
+        made->m_thread.detach();
+        return made;
+    }();
+    return queue;
+}
+
+CTimerQueue::CTimerQueue() = default;
+
+uint32_t CTimerQueue::add(uint32_t dueMs, uint32_t periodMs, Callback callback) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    uint32_t id = ++m_lastId;
+    STimer& timer = m_timers[id];
+    timer.period = std::chrono::milliseconds(std::max<uint32_t>(periodMs, 1));
+    timer.due = std::chrono::steady_clock::now() + std::chrono::milliseconds(dueMs);
+    timer.callback = std::move(callback);
+    m_changed.notify_all();
+    return id;
+}
+
+void CTimerQueue::remove(uint32_t id) {
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_timers.erase(id);
+    if (std::this_thread::get_id() == m_threadId) return;
+    m_callbackDone.wait(guard, [&] { return m_runningId != id; });
+}
+
+size_t CTimerQueue::timerCount() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_timers.size();
+}
+
+void CTimerQueue::threadMain() {
+    std::unique_lock<std::mutex> guard(m_lock);
+    for (;;) {
+        auto next = std::min_element(m_timers.begin(), m_timers.end(), [](const auto& a, const auto& b) {
+            return a.second.due < b.second.due;
+        });
+        if (next == m_timers.end()) {
+            m_changed.wait(guard);
+            continue;
+        }
+        if (next->second.due > std::chrono::steady_clock::now()) {
+            m_changed.wait_until(guard, next->second.due);
+            continue;
+        }
+        // Skipped periods are not made up: a late callback fires once.
+        const auto now = std::chrono::steady_clock::now();
+        next->second.due += next->second.period;
+        if (next->second.due <= now) next->second.due = now + next->second.period;
+        Callback callback = next->second.callback;
+        m_runningId = next->first;
+        guard.unlock();
+        callback();
+        guard.lock();
+        m_runningId = 0;
+        m_callbackDone.notify_all();
+    }
+}
+
+} // namespace qel
