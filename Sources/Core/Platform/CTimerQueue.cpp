@@ -57,8 +57,10 @@ void CTimerQueue::threadMain() {
             m_changed.wait(guard);
             continue;
         }
-        if (next->second.due > std::chrono::steady_clock::now()) {
-            m_changed.wait_until(guard, next->second.due);
+        // A copy: the timer may be removed while we wait.
+        const auto due = next->second.due;
+        if (due > std::chrono::steady_clock::now()) {
+            m_changed.wait_until(guard, due);
             continue;
         }
         // Skipped periods are not made up: a late callback fires once.
