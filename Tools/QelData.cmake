@@ -28,6 +28,25 @@ function(qel_compile_definitions out_var)
   set(${out_var} ${outputs} PARENT_SCOPE)
 endfunction()
 
+# qel_build_banks(<out_var> <file.xml>...)
+# Writes each bank source into ${CMAKE_BINARY_DIR}/Data/<name>.bin and sets <out_var> to those paths.
+function(qel_build_banks out_var)
+  set(outputs)
+  foreach(xml IN LISTS ARGN)
+    get_filename_component(input "${xml}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+    get_filename_component(name "${input}" NAME_WLE)
+    set(output "${CMAKE_BINARY_DIR}/Data/${name}.bin")
+    add_custom_command(
+      OUTPUT "${output}"
+      COMMAND qel-bankc "${input}" "${output}"
+      DEPENDS qel-bankc "${input}"
+      COMMENT "Building banks ${name}"
+      VERBATIM)
+    list(APPEND outputs "${output}")
+  endforeach()
+  set(${out_var} ${outputs} PARENT_SCOPE)
+endfunction()
+
 # qel_embed_resources(TARGET <target> RESOURCES "<name>=<path>"...)
 # Creates the static library <target> holding qel::g_embeddedResources with one block per file,
 # regenerated whenever a file changes. Relative paths are taken from the calling directory; names

@@ -70,6 +70,18 @@ CError* CInputStream::readString(CString& text) {
     return nullptr;
 }
 
+CError* CInputStream::readBytes(CByteBuffer& data, uint32_t count) {
+    constexpr uint32_t kStep = 1u << 16;
+    data.clear();
+    while (data.size() < count) {
+        const size_t done = data.size();
+        const uint32_t step = std::min<uint32_t>(kStep, uint32_t(count - done));
+        data.resize(done + step);
+        QEL_CHECK(read(data.data() + done, step));
+    }
+    return nullptr;
+}
+
 CError* CInputStream::readCompressedData(CByteBuffer& data, uint32_t expectedId) {
     uint32_t id = 0;
     QEL_CHECK(readValue(id));

@@ -33,6 +33,9 @@ public:
         return read(&value, sizeof(T));
     }
     CError* readString(CString& text);
+    // Reads exactly count bytes into data, growing it step by step: a forged count fails at the end
+    // of the stream instead of allocating what it claims.
+    CError* readBytes(CByteBuffer& data, uint32_t count);
     CError* readCompressedData(CByteBuffer& data, uint32_t expectedId);
     CError* readCompressedDataLZ4(CByteBuffer& data, uint32_t expectedId);
 };

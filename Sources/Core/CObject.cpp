@@ -298,7 +298,8 @@ CString CObject::resolvedPathText(const CString& path) {
     size_t best = 0;
     CObject* reached = nullptr;
     for (size_t end = path.length(); end > 0; --end) {
-        if (end < path.length() && path.at(end) != '.') continue;
+        const bool boundary = end == path.length() || path.at(end) == '.' || path.at(end - 1) == '^';
+        if (!boundary) continue;
         if (CObject* object = findObject(path.substr(0, end))) {
             reached = object;
             best = end;
@@ -309,6 +310,7 @@ CString CObject::resolvedPathText(const CString& path) {
     CString rest = path.substr(best);
     CString text = reached->fullName();
     if (text.isEmpty() && rest.length() && rest.at(0) == '.') rest = rest.substr(1);
+    if (!text.isEmpty() && rest.length() && rest.at(0) != '.') return text + "." + rest;
     return text + rest;
 }
 

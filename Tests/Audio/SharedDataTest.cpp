@@ -1,18 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "Audio/AudioClassTable.h"
+#include "Audio/ProductStartup.h"
 #include "Core/CApplication.h"
 #include "Core/CObject.h"
 #include "ResourceEmbedder/EmbeddedResources.h"
-#include "UI/UIClassTable.h"
 
 namespace qel {
 namespace {
 
 TEST(SharedDataTest, EmbeddedDefinitionsStartTheApplicationAndInstancesShareThem) {
-    ASSERT_EQ(CApplication::startup({qelCoreClassTable(), qelAudioClassTable(), qelUIClassTable()},
-                                    g_embeddedResources, "SharedData.xml"),
-              nullptr);
+    ASSERT_EQ(qelProductStartup(g_embeddedResources), nullptr);
     CObject* shared = CObject::sharedObject();
     ASSERT_NE(shared, nullptr);
     CObject* project = shared->findObject("shared::project");

@@ -75,6 +75,12 @@ TEST_F(CObjectTest, TypedLookupsNameWhatTheyCouldResolve) {
     CObject* found = nullptr;
     EXPECT_EQ(test::firstLine(root->findObjectChecked("audio.missing.x", nullptr, found)),
               "Unable to find object 'audio.missing.x' ('audio.missing.x')");
+    CObject* doublerObject = audio->findObject(".doubler");
+    EXPECT_EQ(test::firstLine(doublerObject->findObjectChecked("^^audio.none", nullptr, found)),
+              "Unable to find object '^^audio.none' ('audio.none')")
+        << "relative paths are written from the root too";
+    EXPECT_EQ(test::firstLine(doublerObject->findObjectChecked("^gone", nullptr, found)),
+              "Unable to find object '^gone' ('audio.gone')");
     CAttrDoubler* doubler = nullptr;
     EXPECT_EQ(root->findObjectChecked("audio.doubler", doubler), nullptr);
     ASSERT_NE(doubler, nullptr);

@@ -1,0 +1,31 @@
+#include "Audio/ProductStartup.h"
+
+#include "Audio/AudioClassTable.h"
+#include "Audio/CAudioParamInfo.h"
+#include "Core/CApplication.h"
+#include "UI/CAppDataGlobal.h"
+#include "UI/CAppDataLocal.h"
+#include "UI/UIClassTable.h"
+
+namespace qel {
+
+namespace {
+
+bool readAppData(bool global, const CString& name, uint32_t type, CByteBuffer& data) {
+    CAppData& store = global ? static_cast<CAppData&>(CAppDataGlobal::instance())
+                             : static_cast<CAppData&>(CAppDataLocal::instance());
+    return store.get(name, type, data);
+}
+
+} // namespace
+
+std::vector<const SCreatorEntry*> qelProductClassTables() {
+    return {qelCoreClassTable(), qelAudioClassTable(), qelUIClassTable()};
+}
+
+CError* qelProductStartup(const SEmbeddedResource* resources) {
+    CAudioParamInfo::setAppDataReader(readAppData);
+    return CApplication::startup(qelProductClassTables(), resources, "SharedData.xml");
+}
+
+} // namespace qel

@@ -1,0 +1,28 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "Support/TempDir.h"
+
+namespace qel::test {
+namespace {
+
+// Every test program runs with empty user and machine data folders of its own, so that no test
+// reads or writes the real ones; tests that need particular folders set their own.
+class CIsolatedHome : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("HOME", m_dir.file("home").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", m_dir.file("config").c_str(), 1);
+        setenv("XDG_CONFIG_DIRS", m_dir.file("machine").c_str(), 1);
+    }
+
+private:
+    TempDir m_dir;
+};
+
+[[maybe_unused]] ::testing::Environment* const g_isolatedHome =
+    ::testing::AddGlobalTestEnvironment(new CIsolatedHome);
+
+} // namespace
+} // namespace qel::test
