@@ -6,12 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "Audio/CAudioParam.h"
+#include "Audio/CAudioParamCollector.h"
 #include "Audio/CAudioParamDef.h"
+#include "Audio/CAudioParamRegistry.h"
 #include "Audio/Converters/CAudioParamConverter.h"
 #include "Audio/ProductStartup.h"
 #include "Core/CApplication.h"
 #include "Core/CObject.h"
 #include "ResourceEmbedder/EmbeddedResources.h"
+#include "Support/ErrorText.h"
 #include "Support/LogCapture.h"
 
 namespace qel {
@@ -228,6 +232,46 @@ TEST_F(ProductParamDefsTest, EveryDefinitionDescribesWhatTheUserSees) {
             shown.push_back(text(info, info.defaults.groupValues(0)[e]));
         EXPECT_EQ(shown, std::vector<std::string>(param.defaults.begin(), param.defaults.end()));
     }
+}
+
+TEST_F(ProductParamDefsTest, ANewInstanceResolvesEveryParameterThroughItsRegistries) {
+    CObject* root = nullptr;
+    ASSERT_EQ(CApplication::initRootObject(CString(), root), nullptr);
+    CAudioParamCollector* collector = nullptr;
+    CObject* plugin = nullptr;
+    ASSERT_EQ(test::firstLine(root->createChild("plugin", "plugin", true, nullptr, plugin)), "");
+    ASSERT_EQ(root->findObjectChecked("plugin.param-collector", collector), nullptr);
+    for (const SParam& param : kParams) {
+        SCOPED_TRACE(param.name);
+        CAudioParam* run = collector->getParam(param.name);
+        // The visualisation switch sits outside every registry's hierarchy.
+        if (std::string(param.name) == "plugin.param-enable-viz") {
+            EXPECT_EQ(run->info(), nullptr);
+            continue;
+        }
+        ASSERT_NE(run->info(), nullptr);
+        EXPECT_EQ(run->info(), &def(param.name)->info());
+        const CAudioParamInfo& info = *run->info();
+        std::vector<std::string> shown;
+        for (int32_t e = 0; e < int32_t(param.defaults.size()); ++e) {
+            CString out;
+            info.converter(0)->valueToText(out, info, 0, run->getValue(0, e, 0.0), &run->values().pool(),
+                                           Form::Normal);
+            shown.push_back(str(out));
+        }
+        EXPECT_EQ(shown, std::vector<std::string>(param.defaults.begin(), param.defaults.end()));
+    }
+    // The model parameters belong to the model registry only; the rest also to the master.
+    CAudioParamRegistry* koren = nullptr;
+    CAudioParamRegistry* master = nullptr;
+    ASSERT_EQ(root->findObjectChecked("plugin.param-registry-koren", koren), nullptr);
+    ASSERT_EQ(root->findObjectChecked("plugin.param-registry", master), nullptr);
+    EXPECT_EQ(koren->ownedParams().size(), 10u);
+    EXPECT_EQ(master->ownedParams().count("modEmberline.koren-params.mu"), 0u);
+    EXPECT_EQ(master->ownedParams().count("modOutGain.gain"), 1u);
+    EXPECT_EQ(master->presetNameParam(), collector->findParam("plugin.modMain.preset-name"));
+    EXPECT_EQ(collector->getParam("plugin.modMain.modEmberline.koren-model")->selectedRegistry(), koren);
+    CApplication::releaseRootObject(root);
 }
 
 TEST_F(ProductParamDefsTest, TheHostSeesElevenParametersAtTheirDefaultsAndFullScale) {
