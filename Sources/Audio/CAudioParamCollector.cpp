@@ -4,8 +4,12 @@
 
 #include "Audio/CAudioEnv.h"
 #include "Audio/CAudioParamRegistry.h"
+#include "Audio/CAudioParamSharedParam.h"
+#include "Audio/CAudioParamSharedStorage.h"
 
 namespace qel {
+
+CAudioParamCollector::CAudioParamCollector() = default;
 
 CAudioParamCollector::~CAudioParamCollector() {
     for (CAudioParamRegistry* registry : m_registries)
@@ -16,6 +20,19 @@ CError* CAudioParamCollector::init() {
     QEL_CHECK(CObject::init());
     CError* error = findObjectByAttr("env", m_env);
     return error ? QEL_PASS_CTX(error, fullName()) : nullptr;
+}
+
+CError* CAudioParamCollector::initComplete() {
+    QEL_CHECK(CObject::initComplete());
+    for (CObject* child : children())
+        if (auto* storage = dynamic_cast<CAudioParamSharedStorage*>(child)) bindSharedStorage(*storage);
+    return nullptr;
+}
+
+void CAudioParamCollector::bindSharedStorage(const CAudioParamSharedStorage& storage) {
+    auto& shared = m_sharedParams.emplace_back(std::make_unique<CSharedParam>(
+        *this, *getParam(storage.paramName()), storage.store(), storage.dataName()));
+    shared->loadFromStore();
 }
 
 CAudioParam* CAudioParamCollector::findParam(const CString& fullName) const {
@@ -53,6 +70,9 @@ void CAudioParamCollector::addRegistry(CAudioParamRegistry* registry) {
     m_registries.insert(position, registry);
     for (CAudioParam* param : params())
         offer(param);
+    // Definitions may have arrived: stored values can be read now.
+    for (auto& shared : m_sharedParams)
+        shared->loadFromStore();
 }
 
 void CAudioParamCollector::removeRegistry(CAudioParamRegistry* registry) {

@@ -14,6 +14,7 @@ namespace qel {
 
 class CAudioEnv;
 class CAudioParamRegistry;
+class CAudioParamSharedStorage;
 
 // "audio:param-collector": makes and owns every run-time parameter of an instance, tells its
 // listeners about changes and hands changes to the audio thread.
@@ -26,9 +27,15 @@ public:
         virtual void onDeferredChange(int32_t code, double value) = 0;
     };
 
+    class CSharedParam;
+
+    CAudioParamCollector();
     ~CAudioParamCollector() override;
 
     CError* init() override;
+    // Binds the parameters that the "audio:param-shared-storage" children name to their entries.
+    CError* initComplete() override;
+    void bindSharedStorage(const CAudioParamSharedStorage& storage);
 
     CAudioEnv* env() const { return m_env; }
     // The parameter of that full name, made (and offered to the registries) on first request.
@@ -74,6 +81,9 @@ private:
     int32_t m_accessCount = 0;
 
     CAudioParamChangeList m_pending;
+
+    // After m_params: a binding goes before its parameter.
+    std::vector<std::unique_ptr<CSharedParam>> m_sharedParams;
 };
 
 } // namespace qel

@@ -1,5 +1,9 @@
 #include "Audio/CAudioParamSharedStorage.h"
 
+#include "UI/CAppDataGlobal.h"
+#include "UI/CAppDataGroup.h"
+#include "UI/CAppDataLocal.h"
+
 namespace qel {
 
 CError* CAudioParamSharedStorage::init() {
@@ -28,6 +32,18 @@ CError* CAudioParamSharedStorage::init() {
             "specified.",
             type);
     return nullptr;
+}
+
+CAppData& CAudioParamSharedStorage::store() const {
+    switch (m_storageType) {
+    case StorageType::Group:
+        return CAppDataGroup::instance();
+    case StorageType::Global:
+        return CAppDataGlobal::instance();
+    case StorageType::Local:
+        break;
+    }
+    return CAppDataLocal::instance();
 }
 
 } // namespace qel

@@ -17,6 +17,7 @@
 #include "ResourceEmbedder/EmbeddedResources.h"
 #include "Support/ErrorText.h"
 #include "Support/LogCapture.h"
+#include "UI/CAppDataLocal.h"
 
 namespace qel {
 namespace {
@@ -271,6 +272,12 @@ TEST_F(ProductParamDefsTest, ANewInstanceResolvesEveryParameterThroughItsRegistr
     EXPECT_EQ(master->ownedParams().count("modOutGain.gain"), 1u);
     EXPECT_EQ(master->presetNameParam(), collector->findParam("plugin.modMain.preset-name"));
     EXPECT_EQ(collector->getParam("plugin.modMain.modEmberline.koren-model")->selectedRegistry(), koren);
+
+    // The anti-denormal switch is kept in the local store for every instance.
+    collector->getParam("plugin.modMain.denorm-enable")->setValue(0, 0, 0, 0.0);
+    CString stored;
+    ASSERT_TRUE(CAppDataLocal::instance().getText("denorm-enable", stored));
+    EXPECT_EQ(str(stored), "Off");
     CApplication::releaseRootObject(root);
 }
 
