@@ -1,5 +1,7 @@
 #include "Audio/CAudioParamInfo.h"
 
+#include "Audio/CAudioPresetBank.h"
+
 #include "Audio/Converters/CAudioParamConverter.h"
 #include "Core/CMemoryReader.h"
 #include "Core/CObject.h"
@@ -45,41 +47,6 @@ CError* parseLimits(CAudioParamInfo& info, const CString& text, std::vector<doub
     for (int32_t k = 0; k < info.elementSize; ++k) {
         const CAudioParamConverter* converter = info.converter(k);
         limits.push_back(converter ? converter->parseLimit(info, k, pieces[size_t(k)], nullptr) : 0.0);
-    }
-    return nullptr;
-}
-
-// The names of the presets of the first bank of a bank list; the entries are skipped.
-CError* readFirstBankPresetNames(CInputStream& stream, const CString& entryName,
-                                 std::vector<CString>& names) {
-    const auto formatError = [&entryName] {
-        return QEL_ERROR(
-            {}, "@qelstr_CAudioParamInfo_parseStateNames_FormatError Invalid state names data in '%1'.",
-            entryName);
-    };
-    int32_t bankCount = 0;
-    QEL_CHECK(stream.readValue(bankCount));
-    if (bankCount == 0) return nullptr;
-    CString bankName;
-    int32_t presetCount = 0;
-    QEL_CHECK(stream.readString(bankName));
-    QEL_CHECK(stream.readValue(presetCount));
-    if (presetCount < 0) return formatError();
-    for (int32_t p = 0; p < presetCount; ++p) {
-        CString presetName;
-        int32_t entryCount = 0;
-        QEL_CHECK(stream.readString(presetName));
-        QEL_CHECK(stream.readValue(entryCount));
-        if (entryCount < 0) return formatError();
-        for (int32_t e = 0; e < entryCount; ++e) {
-            CString key;
-            int32_t byteCount = 0;
-            QEL_CHECK(stream.readString(key));
-            QEL_CHECK(stream.readValue(byteCount));
-            if (byteCount < 0) return formatError();
-            QEL_CHECK(stream.skip(byteCount));
-        }
-        names.push_back(presetName);
     }
     return nullptr;
 }
@@ -175,12 +142,13 @@ CError* CAudioParamInfo::readStateNamesEntry(const CString& entryName, bool glob
             {}, "@qelstr_CAudioParamInfo_parseStateNames_NoData No state names data available in '%1'.",
             entryName);
     CMemoryReader reader(std::move(data));
-    std::vector<CString> presetNames;
-    QEL_CHECK(readFirstBankPresetNames(reader, entryName, presetNames));
-    for (const CString& presetName : presetNames) {
-        // Preset names are "id:own name"; the own name lists the long and the short state name.
-        size_t colon = presetName.find(':');
-        std::vector<CString> pieces = presetName.substr(colon == CString::npos ? 0 : colon + 1).split(';');
+    CAudioPresetBank bank;
+    bool found = false;
+    if (CError* error = CAudioPresetBank::loadFirstOfList(reader, bank, found))
+        return QEL_PASS_CTX(error, entryName);
+    for (int32_t i = 0; i < bank.presetCount(); ++i) {
+        // The own part of a preset name lists the long and the short state name.
+        std::vector<CString> pieces = bank.preset(i)->ownName().split(';');
         CString longName = pieces.empty() ? CString() : pieces[0].trimmed();
         addState(longName, pieces.size() > 1 ? pieces[1].trimmed() : longName);
     }

@@ -1,5 +1,7 @@
 #include "BankBuilder/CBankBuilder.h"
 
+#include "Common/ToolFiles.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -129,12 +131,8 @@ bool CBankBuilder::build(const std::string& xml, const std::string& fileName, ui
 
 bool CBankBuilder::buildFile(const std::string& inputPath, const std::string& outputPath,
                              std::string& failure) {
-    std::ifstream input(inputPath, std::ios::binary);
-    if (!input) {
-        failure = inputPath + ": cannot be read";
-        return false;
-    }
-    const std::string xml((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
+    std::string xml;
+    if (!readInputFile(inputPath, xml, failure)) return false;
     uint32_t type = 0;
     std::vector<uint8_t> block;
     if (!build(xml, std::filesystem::path(inputPath).filename().string(), type, block, failure)) return false;

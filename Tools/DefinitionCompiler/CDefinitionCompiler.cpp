@@ -1,5 +1,7 @@
 #include "DefinitionCompiler/CDefinitionCompiler.h"
 
+#include "Common/ToolFiles.h"
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -322,32 +324,11 @@ bool CDefinitionCompiler::compile(std::string_view xml, const std::string& fileN
 
 bool CDefinitionCompiler::compileFile(const std::string& inputPath, const std::string& outputPath,
                                       std::string& failure) {
-    std::ifstream input(inputPath, std::ios::binary);
-    if (!input.is_open()) {
-        failure = inputPath + ": cannot open the file";
-        return false;
-    }
-    std::string xml(std::istreambuf_iterator<char>(input), {});
-    if (input.bad()) {
-        failure = inputPath + ": cannot read the file";
-        return false;
-    }
+    std::string xml;
+    if (!readInputFile(inputPath, xml, failure)) return false;
     std::vector<uint8_t> tree;
     if (!compile(xml, inputPath, tree, failure)) return false;
-
-    std::error_code ignored;
-    std::filesystem::path parent = std::filesystem::path(outputPath).parent_path();
-    if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
-    std::ofstream output(outputPath, std::ios::binary | std::ios::trunc);
-    output.write(reinterpret_cast<const char*>(tree.data()), std::streamsize(tree.size()));
-    output.close();
-    if (!output) {
-        // A partial tree must not look up to date to the build.
-        std::filesystem::remove(outputPath, ignored);
-        failure = outputPath + ": cannot write the file";
-        return false;
-    }
-    return true;
+    return writeOutputFile(outputPath, tree.data(), tree.size(), failure);
 }
 
 } // namespace qel

@@ -1,5 +1,7 @@
 #include "ResourceEmbedder/CResourceEmbedder.h"
 
+#include "Common/ToolFiles.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -102,18 +104,7 @@ bool CResourceEmbedder::writeSourceFile(const std::string& outputPath,
                                         const std::vector<SResource>& resources, std::string& failure) {
     std::string source;
     if (!generate(resources, source, failure)) return false;
-    std::error_code ignored;
-    std::filesystem::path parent = std::filesystem::path(outputPath).parent_path();
-    if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
-    std::ofstream output(outputPath, std::ios::binary | std::ios::trunc);
-    output.write(source.data(), std::streamsize(source.size()));
-    output.close();
-    if (!output) {
-        std::filesystem::remove(outputPath, ignored);
-        failure = outputPath + ": cannot write the file";
-        return false;
-    }
-    return true;
+    return writeOutputFile(outputPath, source.data(), source.size(), failure);
 }
 
 } // namespace qel
