@@ -5,6 +5,9 @@
 #include "Audio/CAudioParamCollector.h"
 #include "Audio/CAudioParamDef.h"
 #include "Audio/CAudioParamRegistry.h"
+#include "Audio/CAudioProcessBypassStateDef.h"
+#include "Audio/CAudioProcessDef.h"
+#include "Audio/CAudioProcessLinkDef.h"
 #include "Audio/CAudioParamSharedStorage.h"
 #include "Audio/Converters/CAudioParamConverterBW.h"
 #include "Audio/Converters/CAudioParamConverterEnum.h"
@@ -19,6 +22,13 @@
 #include "Audio/ParamFilters/CAudioParamFilterInvertDef.h"
 #include "Audio/ParamFilters/CAudioParamFilterMultDef.h"
 #include "Audio/ParamFilters/CAudioParamRemapDef.h"
+#include "Audio/Processes/CModBypass.h"
+#include "Audio/Processes/CModDenormNoise.h"
+#include "Audio/Processes/CModGain.h"
+#include "Audio/Processes/CModKoren.h"
+#include "Audio/Processes/CModNode.h"
+#include "Audio/Processes/CModOutput.h"
+#include "Audio/Processes/CModPhaseInv.h"
 
 namespace qel {
 
@@ -44,6 +54,16 @@ const SCreatorEntry* qelAudioClassTable() {
         {"audio:param-filter-bypass-group-solo", qelCreate<CAudioParamFilterBypassGroupSoloDef>,
          CClassRecord::initObject},
         {"audio:param-remap", qelCreate<CAudioParamRemapDef>, CClassRecord::initObject},
+        {"audio:process-def", qelCreate<CAudioProcessDef>, CClassRecord::initObject},
+        {"audio:process-link", qelCreate<CAudioProcessLinkDef>, CClassRecord::initObject},
+        {"audio:process-bypass-state", qelCreate<CAudioProcessBypassStateDef>, CClassRecord::initObject},
+        {"audio:modNode", qelCreate<CModNodeDef>, CClassRecord::initObject},
+        {"audio:modOutput", qelCreate<CModOutputDef>, CClassRecord::initObject},
+        {"audio:modGain", qelCreate<CModGainDef>, CClassRecord::initObject},
+        {"audio:modPhaseInv", qelCreate<CModPhaseInvDef>, CClassRecord::initObject},
+        {"audio:modBypass", qelCreate<CModBypassDef>, CClassRecord::initObject},
+        {"audio:modDenormNoise", qelCreate<CModDenormNoiseDef>, CClassRecord::initObject},
+        {"audio:modKoren", qelCreate<CModKorenDef>, CClassRecord::initObject},
         {nullptr, nullptr, nullptr},
     };
     return table;

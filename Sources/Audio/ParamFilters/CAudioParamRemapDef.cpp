@@ -2,15 +2,18 @@
 
 namespace qel {
 
-CError* CAudioParamRemapDef::parseContent(const CString& text) {
+CError* CAudioParamRemapDef::parsePairs(const CString& text, const CString& context,
+                                        std::vector<std::pair<CString, CString>>& pairs) {
     const uint32_t separator = text.find(';') != CString::npos ? ';' : ' ';
     for (const CString& piece : text.split(separator)) {
+        // Line breaks and indentation around pieces are not pieces.
+        if (piece.trimmed().isEmpty()) continue;
         std::vector<CString> parts = piece.split('=');
         if (parts.size() != 2)
             return QEL_ERROR(
-                fullName(),
+                context,
                 "@qelstr_CAudioParamRemapDef_init_InvalidRemap Invalid remapping string '%1' defined.", text);
-        m_remaps.emplace_back(parts[0].trimmed(), parts[1].trimmed());
+        pairs.emplace_back(parts[0].trimmed(), parts[1].trimmed());
     }
     return nullptr;
 }
@@ -22,7 +25,7 @@ CError* CAudioParamRemapDef::initComplete() {
     const CString replacement = getAttr("new");
     if (!orig.isEmpty() && !replacement.isEmpty()) m_remaps.emplace_back(orig, replacement);
     for (CObject* child : children())
-        if (child->tag() == "content") QEL_CHECK(parseContent(child->getAttr("value")));
+        if (child->tag() == "content") QEL_CHECK(parsePairs(child->getAttr("value"), fullName(), m_remaps));
     if (m_remaps.empty())
         return QEL_ERROR(fullName(),
                          "@qelstr_CAudioParamRemapDef_init_NoRemapsDefined No remappings defined.");

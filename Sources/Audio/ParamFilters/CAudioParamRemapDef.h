@@ -15,9 +15,11 @@ public:
     // (original name, new name); a new name may be relative to the parent ("^oversampling").
     const std::vector<std::pair<CString, CString>>& remaps() const { return m_remaps; }
 
-private:
-    CError* parseContent(const CString& text);
+    // Pairs "a = b" separated by ";" (or by spaces when there is no ";"), appended to pairs.
+    static CError* parsePairs(const CString& text, const CString& context,
+                              std::vector<std::pair<CString, CString>>& pairs);
 
+private:
     std::vector<std::pair<CString, CString>> m_remaps;
 };
 

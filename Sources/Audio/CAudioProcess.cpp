@@ -1,0 +1,277 @@
+#include "Audio/CAudioProcess.h"
+
+#include <algorithm>
+
+#include "Audio/CAudioParam.h"
+#include "Audio/CAudioParamCollector.h"
+#include "Audio/CAudioProcessBypassStateDef.h"
+#include "Audio/CAudioProcessDef.h"
+#include "Audio/CAudioProcessLinkDef.h"
+#include "Audio/CAudioProcessStack.h"
+#include "Core/CDebugLog.h"
+
+namespace qel {
+
+CAudioProcess::~CAudioProcess() {
+    // Children hand blocks to each other and to the boundaries; release them all before any goes.
+    reset();
+}
+
+CError* CAudioProcess::init(const CAudioProcessDefBase& def, SAudioProcessEnv& env, const CString& name,
+                            CAudioProcess* parent, int32_t stackIndex) {
+    QEL_CHECK(CAudioProcessBase::init(def, env, name, parent, stackIndex));
+    const auto* container = dynamic_cast<const CAudioProcessDef*>(&def);
+    if (!container)
+        return QEL_ERROR(
+            name, "@qelstr_CAudioProcess_init_ProcessDefClassInvalid Audio process def of invalid class "
+                  "supplied.");
+    m_inputBoundary = std::make_unique<CAudioProcessBoundary>(env);
+    m_outputBoundary = std::make_unique<CAudioProcessBoundary>(env);
+
+    for (CObject* child : def.children())
+        if (auto* childDef = dynamic_cast<const CAudioProcessDefBase*>(child))
+            if (!childDef->isPrototype()) QEL_CHECK(addProcess(*childDef));
+
+    if (container->isAutoLinks()) {
+        int32_t previous = -1;
+        for (int32_t i = 0; i < int32_t(m_children.size()); ++i) {
+            if (m_children[size_t(i)]->def()->isOutOfOrder()) continue;
+            m_links.push_back({previous, 0, i, 0, {}, -1});
+            previous = i;
+        }
+        m_links.push_back({previous, 0, -1, 0, {}, -1});
+    }
+    for (CObject* child : def.children()) {
+        if (auto* link = dynamic_cast<const CAudioProcessLinkDef*>(child)) QEL_CHECK(addLink(*link));
+        if (auto* state = dynamic_cast<const CAudioProcessBypassStateDef*>(child)) {
+            CAudioParamCollector& collector = *env.collector;
+            SState& entry = m_states[state->id()];
+            entry.def = state;
+            entry.param = collector.getParam(resolveParamName(state->param()));
+            entry.andParam = state->andParam().isEmpty()
+                                 ? nullptr
+                                 : collector.getParam(resolveParamName(state->andParam()));
+            m_active[state->id()] = false;
+        }
+    }
+    for (const SLink& link : m_links)
+        if (link.src == -1) m_inputPorts = std::max(m_inputPorts, link.srcPort + 1);
+    ensurePorts(m_inputPorts, 1);
+    m_needsRebuild = true;
+    return nullptr;
+}
+
+CError* CAudioProcess::addProcess(const CAudioProcessDefBase& def) {
+    const CString shortName = def.name();
+    if (indexOf(shortName) >= 0)
+        return QEL_ERROR(m_name,
+                         "@qelstr_CAudioProcess_addProcess_DupeName Duplicate audio process name '%1'.",
+                         shortName);
+    std::unique_ptr<CAudioProcessBase> process =
+        def.isStacked() ? std::make_unique<CAudioProcessStack>() : def.createProcess();
+    QEL_CHECK(process->init(def, *m_env, m_name + "." + shortName, this, 0));
+    m_isNode.push_back(def.tag() == "audio:modNode");
+    m_children.push_back(std::move(process));
+    m_needsRebuild = true;
+    return nullptr;
+}
+
+int32_t CAudioProcess::indexOf(const CString& shortName) const {
+    for (size_t i = 0; i < m_children.size(); ++i)
+        if (m_children[i]->shortName() == shortName) return int32_t(i);
+    return -1;
+}
+
+CAudioProcessBase* CAudioProcess::child(const CString& shortName) const {
+    const int32_t index = indexOf(shortName);
+    return index < 0 ? nullptr : m_children[size_t(index)].get();
+}
+
+CError* CAudioProcess::addLink(const CAudioProcessLinkDef& def) {
+    auto resolve = [&](const CString& name, int32_t& index) {
+        if (name == CAudioProcessLinkDef::kBoundary) {
+            index = -1;
+            return true;
+        }
+        index = indexOf(name);
+        return index >= 0;
+    };
+    SLink link{0, def.srcPort(), 0, def.dstPort(), def.stateIds(), def.bypassStateId()};
+    if (!resolve(def.srcName(), link.src))
+        return QEL_ERROR(
+            def.fullName(),
+            "@qelstr_CAudioProcessLinkDef_init_SrcNameError Invalid process in the 'src' attribute value "
+            "'%1' specified.",
+            def.getAttr("src"));
+    if (!resolve(def.dstName(), link.dst))
+        return QEL_ERROR(
+            def.fullName(),
+            "@qelstr_CAudioProcessLinkDef_init_DstNameError Invalid process in the 'dst' attribute value "
+            "'%1' specified.",
+            def.getAttr("dst"));
+    m_links.push_back(std::move(link));
+    m_needsRebuild = true;
+    return nullptr;
+}
+
+bool CAudioProcess::isStateActive(int32_t id) const {
+    auto state = m_active.find(id);
+    return state != m_active.end() && state->second;
+}
+
+bool CAudioProcess::isLinkActive(const SLink& link) const {
+    if (link.bypassStateId >= 0 && isStateActive(link.bypassStateId)) return false;
+    if (link.stateIds.empty()) return true;
+    for (int32_t id : link.stateIds)
+        if (isStateActive(id)) return true;
+    return false;
+}
+
+CAudioProcessBase* CAudioProcess::endpoint(int32_t index, bool source) {
+    if (index >= 0) return m_children[size_t(index)].get();
+    return source ? m_inputBoundary.get() : m_outputBoundary.get();
+}
+
+// Children become ready in passes once everything feeding them is done; a cycle leaves some out.
+void CAudioProcess::rebuild() {
+    m_needsRebuild = false;
+    m_sequence.clear();
+    std::vector<bool> done(m_children.size(), false);
+    for (bool added = true; added;) {
+        added = false;
+        std::vector<size_t> ready;
+        for (size_t i = 0; i < m_children.size(); ++i) {
+            if (done[i]) continue;
+            bool feedsDone = true;
+            for (const SLink& link : m_links)
+                if (link.dst == int32_t(i) && link.src >= 0 && !done[size_t(link.src)]) feedsDone = false;
+            if (feedsDone) ready.push_back(i);
+        }
+        for (size_t i : ready) {
+            done[i] = true;
+            m_sequence.push_back(m_children[i].get());
+            added = true;
+        }
+    }
+    if (m_sequence.size() < m_children.size()) CDebugLog::writeLine("process seq err", m_name);
+    wire();
+}
+
+void CAudioProcess::wire() {
+    m_inputBoundary->clearDestinations();
+    for (auto& child : m_children)
+        child->clearDestinations();
+    for (const SLink& link : m_links)
+        if (isLinkActive(link))
+            endpoint(link.src, true)->addDestination(link.srcPort, endpoint(link.dst, false), link.dstPort);
+    for (auto& child : m_children) {
+        const int32_t id = child->def()->bypassStateId();
+        child->setBypassed(id >= 0 && isStateActive(id));
+    }
+}
+
+bool CAudioProcess::updateStates() {
+    bool changed = false;
+    for (auto& [id, state] : m_states) {
+        const double value = state.param->audioValues().getValue(0, 0, 0.0);
+        const double andValue = state.andParam ? state.andParam->audioValues().getValue(0, 0, 0.0) : 0.0;
+        const bool active = state.def->isActive(value, andValue);
+        bool& current = m_active[id];
+        changed = changed || current != active;
+        current = active;
+    }
+    return changed;
+}
+
+// The latency at each child's output; inputs that arrive earlier than the others of their process
+// are delayed to meet them.
+void CAudioProcess::computeLatencies(bool crossFade) {
+    m_outLatency.assign(m_children.size(), 0);
+    auto latencyInto = [&](int32_t index, int32_t port, bool& any) {
+        int64_t latency = 0;
+        any = false;
+        for (const SLink& link : m_links)
+            if (link.dst == index && link.dstPort == port && isLinkActive(link)) {
+                latency = std::max(latency, link.src >= 0 ? m_outLatency[size_t(link.src)] : 0);
+                any = true;
+            }
+        return latency;
+    };
+    auto align = [&](int32_t index, CAudioProcessBase& process) {
+        int64_t inLatency = 0;
+        std::vector<int64_t> ports(size_t(std::max(process.inputPortCount(), 1)), 0);
+        for (int32_t p = 0; p < int32_t(ports.size()); ++p) {
+            bool any = false;
+            ports[size_t(p)] = latencyInto(index, p, any);
+            inLatency = std::max(inLatency, ports[size_t(p)]);
+        }
+        for (int32_t p = 0; p < int32_t(ports.size()); ++p)
+            process.setInputDelay(p, uint32_t(inLatency - ports[size_t(p)]), crossFade);
+        return inLatency;
+    };
+    for (CAudioProcessBase* process : m_sequence) {
+        const int32_t index = indexOf(process->shortName());
+        const int64_t inLatency = align(index, *process);
+        m_outLatency[size_t(index)] = process->isBypassed() ? inLatency : process->outputLatency(inLatency);
+    }
+    m_latency = align(-1, *m_outputBoundary);
+}
+
+CError* CAudioProcess::prepare(const SAudioFormat& format) {
+    if (m_needsRebuild) rebuild();
+    updateStates();
+    wire();
+    QEL_CHECK(CAudioProcessBase::prepare(format));
+    m_inputBoundary->setFormat(format);
+    std::vector<SAudioFormat> outFormats(m_children.size(), format);
+    auto formatInto = [&](int32_t index) {
+        for (const SLink& link : m_links)
+            if (link.dst == index && link.dstPort == 0 && link.src >= 0) return outFormats[size_t(link.src)];
+        return format;
+    };
+    for (CAudioProcessBase* process : m_sequence) {
+        const int32_t index = indexOf(process->shortName());
+        const SAudioFormat in = formatInto(index);
+        QEL_CHECK(process->prepare(in));
+        outFormats[size_t(index)] = process->outputFormat(in);
+    }
+    m_outputFormat = formatInto(-1);
+    QEL_CHECK(m_outputBoundary->prepare(m_outputFormat));
+    computeLatencies(false);
+    return nullptr;
+}
+
+SAudioFormat CAudioProcess::outputFormat(const SAudioFormat&) const {
+    return m_outputFormat;
+}
+
+void CAudioProcess::reset() {
+    CAudioProcessBase::reset();
+    if (m_inputBoundary) m_inputBoundary->reset();
+    for (auto& child : m_children)
+        child->reset();
+    if (m_outputBoundary) m_outputBoundary->reset();
+}
+
+void CAudioProcess::applyParamUpdates() {
+    if (updateStates()) {
+        wire();
+        computeLatencies(true);
+    }
+    for (CAudioProcessBase* process : m_sequence)
+        process->applyParamUpdates();
+}
+
+void CAudioProcess::process() {
+    for (int32_t port = 0; port < m_inputPorts; ++port)
+        for (int32_t channel = 0; channel < m_format.channelCount; ++channel)
+            m_inputBoundary->send(port, channel, gather(port, channel));
+    releaseInputs();
+    for (CAudioProcessBase* process : m_sequence)
+        process->run();
+    for (int32_t channel = 0; channel < m_format.channelCount; ++channel)
+        deliver(0, channel, m_outputBoundary->take(0, channel));
+    m_outputBoundary->drop();
+}
+
+} // namespace qel

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "Audio/CAudioProcessBase.h"
+#include "Audio/CAudioProcessBoundary.h"
+
+namespace qel {
+
+class CAudioParam;
+class CAudioProcessBypassStateDef;
+class CAudioProcessLinkDef;
+
+// A container: runs its children in dependency order once per block, with the links, bypass states
+// and latency alignment of its definition.
+class CAudioProcess : public CAudioProcessBase {
+public:
+    ~CAudioProcess() override;
+
+    CError* init(const CAudioProcessDefBase& def, SAudioProcessEnv& env, const CString& name,
+                 CAudioProcess* parent, int32_t stackIndex) override;
+    void reset() override;
+    void applyParamUpdates() override;
+    void process() override;
+    CError* prepare(const SAudioFormat& format) override;
+    SAudioFormat outputFormat(const SAudioFormat& input) const override;
+    int64_t ownDelay() const override { return m_latency; }
+
+    CError* addProcess(const CAudioProcessDefBase& def);
+    CAudioProcessBase* child(const CString& shortName) const;
+    const std::vector<CAudioProcessBase*>& sequence() const { return m_sequence; }
+    size_t childCount() const { return m_children.size(); }
+    bool isStateActive(int32_t id) const;
+
+private:
+    struct SLink {
+        int32_t src; // child index, -1 for the container's input
+        int32_t srcPort;
+        int32_t dst; // child index, -1 for the container's output
+        int32_t dstPort;
+        std::vector<int32_t> stateIds;
+        int32_t bypassStateId;
+    };
+    struct SState {
+        const CAudioProcessBypassStateDef* def;
+        CAudioParam* param;
+        CAudioParam* andParam;
+    };
+
+    CError* addLink(const CAudioProcessLinkDef& def);
+    int32_t indexOf(const CString& shortName) const;
+    void rebuild();
+    bool isLinkActive(const SLink& link) const;
+    void wire();
+    // True when the set of active states changed.
+    bool updateStates();
+    void computeLatencies(bool crossFade);
+    CAudioProcessBase* endpoint(int32_t index, bool source);
+
+    std::vector<std::unique_ptr<CAudioProcessBase>> m_children;
+    std::vector<bool> m_isNode;
+    std::vector<SLink> m_links;
+    std::map<int32_t, SState> m_states;
+    std::map<int32_t, bool> m_active;
+    std::vector<CAudioProcessBase*> m_sequence;
+    std::vector<int64_t> m_outLatency;
+    std::unique_ptr<CAudioProcessBoundary> m_inputBoundary;
+    std::unique_ptr<CAudioProcessBoundary> m_outputBoundary;
+    SAudioFormat m_outputFormat;
+    int64_t m_latency = 0;
+    int32_t m_inputPorts = 1;
+    bool m_needsRebuild = true;
+};
+
+} // namespace qel

@@ -1,0 +1,68 @@
+#include "Audio/DSP/CDSPModDelay.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qel {
+
+void CDSPModDelay::prepare(uint32_t maxDelay, uint32_t xfadeLength) {
+    m_size = size_t(maxDelay) + 1;
+    m_buffer.assign(m_size, 0.0);
+    m_xfadeLength = std::max<uint32_t>(xfadeLength, 1);
+    m_current = m_target = std::min(m_target, maxDelay);
+    m_fadeRemaining = 0;
+    m_write = 0;
+}
+
+void CDSPModDelay::reset() {
+    std::fill(m_buffer.begin(), m_buffer.end(), 0.0);
+    m_current = m_target;
+    m_fadeRemaining = 0;
+}
+
+void CDSPModDelay::setDelay(uint32_t delay) {
+    m_target = std::min<uint32_t>(delay, maxDelay());
+    if (!m_fadeRemaining && m_target != m_current) startFade();
+}
+
+void CDSPModDelay::jumpTo(uint32_t delay) {
+    m_current = m_target = std::min<uint32_t>(delay, maxDelay());
+    m_fadeRemaining = 0;
+}
+
+void CDSPModDelay::startFade() {
+    m_fadeFrom = m_current;
+    m_current = m_target;
+    m_fadeRemaining = m_xfadeLength;
+    const double c = std::cos(M_PI / m_xfadeLength);
+    m_e = 0.5;
+    m_ePrev = 0.5 * c;
+    m_k = 2.0 * c;
+}
+
+double CDSPModDelay::read(uint32_t delay) const {
+    return m_buffer[(m_write + m_size - delay) % m_size];
+}
+
+void CDSPModDelay::process(const double* in, double* out, uint32_t count) {
+    if (!m_size) {
+        if (out != in) std::copy(in, in + count, out);
+        return;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        m_buffer[m_write] = in[i];
+        double y = read(m_current);
+        if (m_fadeRemaining) {
+            const double oldWeight = m_e + 0.5;
+            y = oldWeight * read(m_fadeFrom) + (1.0 - oldWeight) * y;
+            const double next = m_k * m_e - m_ePrev;
+            m_ePrev = m_e;
+            m_e = next;
+            if (--m_fadeRemaining == 0 && m_target != m_current) startFade();
+        }
+        out[i] = y;
+        m_write = (m_write + 1) % m_size;
+    }
+}
+
+} // namespace qel
