@@ -5,10 +5,10 @@
 #include "Audio/CAudioParamCollector.h"
 #include "Audio/CAudioParamDef.h"
 #include "Audio/CAudioParamRegistry.h"
+#include "Audio/CAudioParamSharedStorage.h"
 #include "Audio/CAudioProcessBypassStateDef.h"
 #include "Audio/CAudioProcessDef.h"
 #include "Audio/CAudioProcessLinkDef.h"
-#include "Audio/CAudioParamSharedStorage.h"
 #include "Audio/Converters/CAudioParamConverterBW.h"
 #include "Audio/Converters/CAudioParamConverterEnum.h"
 #include "Audio/Converters/CAudioParamConverterFreq.h"
@@ -24,6 +24,7 @@
 #include "Audio/ParamFilters/CAudioParamRemapDef.h"
 #include "Audio/Processes/CModBypass.h"
 #include "Audio/Processes/CModDenormNoise.h"
+#include "Audio/Processes/CModFilterIIR.h"
 #include "Audio/Processes/CModGain.h"
 #include "Audio/Processes/CModKoren.h"
 #include "Audio/Processes/CModNode.h"
@@ -64,6 +65,7 @@ const SCreatorEntry* qelAudioClassTable() {
         {"audio:modBypass", qelCreate<CModBypassDef>, CClassRecord::initObject},
         {"audio:modDenormNoise", qelCreate<CModDenormNoiseDef>, CClassRecord::initObject},
         {"audio:modKoren", qelCreate<CModKorenDef>, CClassRecord::initObject},
+        {"audio:modFilterIIR", qelCreate<CModFilterIIRDef>, CClassRecord::initObject},
         {nullptr, nullptr, nullptr},
     };
     return table;

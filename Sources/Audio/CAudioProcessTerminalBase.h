@@ -37,6 +37,8 @@ public:
     // For modules that look at the slots of every channel: any change updates them all.
     void setUpdatesAllChannels(bool all) { m_updatesAllChannels = all; }
     bool isFading(int32_t channel) const;
+    // The cross-fade of smooth updates in samples at the current rate.
+    uint32_t xfadeSamples() const { return m_xfadeSamples; }
 
 private:
     struct SSlot {

@@ -2,6 +2,7 @@
 
 #include "Audio/AudioClassTable.h"
 #include "Audio/CAudioParamInfo.h"
+#include "Audio/Filters/FilterClassTable.h"
 #include "Core/CApplication.h"
 #include "UI/CAppDataGlobal.h"
 #include "UI/CAppDataLocal.h"
@@ -20,7 +21,7 @@ bool readAppData(bool global, const CString& name, uint32_t type, CByteBuffer& d
 } // namespace
 
 std::vector<const SCreatorEntry*> qelProductClassTables() {
-    return {qelCoreClassTable(), qelAudioClassTable(), qelUIClassTable()};
+    return {qelCoreClassTable(), qelAudioClassTable(), qelFilterClassTable(), qelUIClassTable()};
 }
 
 CError* qelProductStartup(const SEmbeddedResource* resources) {

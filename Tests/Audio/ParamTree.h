@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "Audio/AudioClassTable.h"
 #include "Audio/CAudioParamDef.h"
+#include "Audio/ProductStartup.h"
 #include "Core/CApplication.h"
 #include "Core/CObject.h"
 #include "Support/ErrorText.h"
@@ -20,8 +20,7 @@ using Attrs = std::vector<std::pair<const char*, const char*>>;
 class ParamTreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(CApplication::startup({qelCoreClassTable(), qelAudioClassTable()}, nullptr, CString()),
-                  nullptr);
+        ASSERT_EQ(CApplication::startup(qelProductClassTables(), nullptr, CString()), nullptr);
         ASSERT_EQ(CApplication::initRootObject(CString(), root), nullptr);
         CObject* audio = nullptr;
         ASSERT_EQ(make(CObject::sharedObject(), "core:object", "audio", {}, audio), nullptr);

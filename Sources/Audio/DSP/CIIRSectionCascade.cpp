@@ -47,7 +47,6 @@ void CIIRSectionCascade::morphTo(const CBiquadSectionList& sections, int32_t len
 
 void CIIRSectionCascade::startFade(const CBiquadSectionList& sections, int32_t length, double y1, double y2) {
     m_targetCount = copyPadded(sections, m_target);
-    m_activeCount = std::min(m_activeCount, m_count);
     activate(std::max(m_count, m_targetCount), y1, y2);
     std::copy(m_state.begin(), m_state.begin() + m_activeCount, m_oldState.begin());
     m_oscillator.start(length);

@@ -105,7 +105,7 @@ double largestStep(const CAudioFilterGenArray& stdArray, double type, double she
     else
         cascade.setSections(louder);
     for (size_t pos = 1000; pos < x.size(); pos += 32)
-        cascade.process(x.data() + pos, x.data() + pos, 32);
+        cascade.process(x.data() + pos, x.data() + pos, int32_t(std::min<size_t>(32, x.size() - pos)));
     double largest = 0.0;
     for (size_t i = 1; i < x.size(); ++i)
         largest = std::max(largest, std::abs(x[i] - x[i - 1]));
