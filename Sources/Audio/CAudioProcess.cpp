@@ -8,9 +8,13 @@
 #include "Audio/CAudioProcessDef.h"
 #include "Audio/CAudioProcessLinkDef.h"
 #include "Audio/CAudioProcessStack.h"
+#include "Audio/ParamFilters/CAudioParamFilter.h"
+#include "Audio/ParamFilters/CAudioParamFilterDef.h"
 #include "Core/CDebugLog.h"
 
 namespace qel {
+
+CAudioProcess::CAudioProcess() = default;
 
 CAudioProcess::~CAudioProcess() {
     // Children hand blocks to each other and to the boundaries; release them all before any goes.
@@ -43,6 +47,7 @@ CError* CAudioProcess::init(const CAudioProcessDefBase& def, SAudioProcessEnv& e
     }
     for (CObject* child : def.children()) {
         if (auto* link = dynamic_cast<const CAudioProcessLinkDef*>(child)) QEL_CHECK(addLink(*link));
+        if (auto* filter = dynamic_cast<const CAudioParamFilterDef*>(child)) QEL_CHECK(addFilter(*filter));
         if (auto* state = dynamic_cast<const CAudioProcessBypassStateDef*>(child)) {
             CAudioParamCollector& collector = *env.collector;
             SState& entry = m_states[state->id()];
@@ -111,6 +116,22 @@ CError* CAudioProcess::addLink(const CAudioProcessLinkDef& def) {
             def.getAttr("dst"));
     m_links.push_back(std::move(link));
     m_needsRebuild = true;
+    return nullptr;
+}
+
+CError* CAudioProcess::addFilter(const CAudioParamFilterDef& def) {
+    auto resolved = [&](const std::vector<CString>& names) {
+        std::vector<CString> full;
+        for (const CString& name : names)
+            full.push_back(resolveParamName(name));
+        return full;
+    };
+    std::unique_ptr<CAudioParamFilter> filter = def.createFilter();
+    if (CError* error = filter->init(def, *m_env->collector, resolved(def.sourceNames()),
+                                     resolved(def.destinationNames())))
+        return QEL_PASS_CTX(error, def.fullName());
+    filter->attach();
+    m_filters.push_back(std::move(filter));
     return nullptr;
 }
 

@@ -10,6 +10,8 @@
 namespace qel {
 
 class CAudioParam;
+class CAudioParamFilter;
+class CAudioParamFilterDef;
 class CAudioProcessBypassStateDef;
 class CAudioProcessLinkDef;
 
@@ -17,6 +19,7 @@ class CAudioProcessLinkDef;
 // and latency alignment of its definition.
 class CAudioProcess : public CAudioProcessBase {
 public:
+    CAudioProcess();
     ~CAudioProcess() override;
 
     CError* init(const CAudioProcessDefBase& def, SAudioProcessEnv& env, const CString& name,
@@ -59,7 +62,11 @@ private:
     void computeLatencies(bool crossFade);
     CAudioProcessBase* endpoint(int32_t index, bool source);
 
+    CError* addFilter(const CAudioParamFilterDef& def);
+
     std::vector<std::unique_ptr<CAudioProcessBase>> m_children;
+    // Derived parameters of this sub-graph, fed from their sources while it exists.
+    std::vector<std::unique_ptr<CAudioParamFilter>> m_filters;
     std::vector<bool> m_isNode;
     std::vector<SLink> m_links;
     std::map<int32_t, SState> m_states;

@@ -27,7 +27,7 @@ CError* CModFilterIIR::init(const CAudioProcessDefBase& def, SAudioProcessEnv& e
         const std::string text = path.toUtf8();
         CDebugLog::writeLine(CString::format("The 'gen-array' '%s' not found.", text.c_str()), name);
     }
-    m_slotNames = {CAudioFilterParams::kTypeSlot};
+    m_slotNames = {kIndexSlot};
     if (m_generator) m_generator->listSlots(m_slotNames);
     return nullptr;
 }

@@ -10,9 +10,9 @@ namespace qel {
 
 class CAudioFilterGenArray;
 
-// A recursive filter whose sections come from a generator array: slot 0 "type" selects the array
-// entry, the further slots are the values the generators read. Smooth updates morph the section
-// coefficients in place.
+// A recursive filter whose sections come from a generator array: slot 0 "index" selects the array
+// entry (the generators' "type"), the further slots are the values the generators read. Smooth updates morph
+// the section coefficients in place.
 class CModFilterIIRModule : public CAudioModule {
 public:
     void registerParams() override;
@@ -30,12 +30,14 @@ private:
 
 class CModFilterIIR : public CAudioProcessTerminal<CModFilterIIRModule> {
 public:
+    static constexpr const char* kIndexSlot = "index";
+
     CError* init(const CAudioProcessDefBase& def, SAudioProcessEnv& env, const CString& name,
                  CAudioProcess* parent, int32_t stackIndex) override;
 
     // Null when "gen-array" names no generator: the process then passes its input through.
     const CAudioFilterGenArray* generator() const { return m_generator; }
-    // Slot 0 is "type"; the rest in the order the generators read them.
+    // Slot 0 is "index"; the rest in the order the generators read them.
     const std::vector<CString>& slotNames() const { return m_slotNames; }
 
 private:

@@ -30,13 +30,13 @@ TEST_F(CModFilterIIRTest, SectionsFollowTheSlotsAndGainChangesMorphWithoutAStep)
     CObject* iir = add(
         def, "audio:modFilterIIR", "iir",
         {{"gen-array", "shared::audio.flt.arr"}, {"is-smooth-update", "true"}, {"xfade-length", "0.001"}});
-    defineSlot(iir, "type", "1", "0", "1");
+    defineSlot(iir, "index", "1", "0", "1");
     defineSlot(iir, "freq", "2000", "20", "21000");
     defineSlot(iir, "gain", "1", "0", "16");
     defineSlot(iir, "bw", "1", "0.01", "7");
     build(def, 1, 64);
     auto* process = static_cast<CModFilterIIR*>(graph->child("iir"));
-    EXPECT_EQ(process->slotNames(), (std::vector<CString>{"type", "freq", "gain", "bw"}));
+    EXPECT_EQ(process->slotNames(), (std::vector<CString>{"index", "freq", "gain", "bw"}));
 
     // A shelf at unity gain changes nothing.
     std::vector<double> alternating(64);
@@ -56,7 +56,7 @@ TEST_F(CModFilterIIRTest, SectionsFollowTheSlotsAndGainChangesMorphWithoutAStep)
     EXPECT_NEAR(std::fabs(out.back()), 4.0, 1e-3);
 
     // Entry 0 is a pass-through again.
-    set("plugin.f.iir.type", 0.0);
+    set("plugin.f.iir.index", 0.0);
     for (int block = 0; block < 20; ++block)
         out = run(alternating);
     EXPECT_NEAR(out.back(), alternating.back(), 1e-9);

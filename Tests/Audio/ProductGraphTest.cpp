@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "Audio/CAudioParamCollector.h"
+#include "Audio/CAudioProcess.h"
+#include "Audio/CAudioProcessDefBase.h"
+#include "Audio/Processes/CModOutput.h"
+#include "Audio/ProductStartup.h"
+#include "Core/CApplication.h"
+#include "ResourceEmbedder/EmbeddedResources.h"
+#include "Support/ErrorText.h"
+
+namespace qel {
+namespace {
+
+// The product's signal path as an instance runs it, on a stereo 1 kHz sine.
+class ProductGraphTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(qelProductStartup(g_embeddedResources), nullptr);
+        ASSERT_EQ(CApplication::initRootObject(CString(), root), nullptr);
+        CObject* plugin = nullptr;
+        ASSERT_EQ(test::firstLine(root->createChild("plugin", "plugin", true, nullptr, plugin)), "");
+        ASSERT_EQ(root->findObjectChecked("plugin.param-collector", collector), nullptr);
+        env.collector = collector;
+        env.pool = &pool;
+        CAudioProcessDefBase* mainDef = nullptr;
+        CAudioProcessDefBase* outDef = nullptr;
+        ASSERT_EQ(root->findObjectChecked("shared::audio.modMain", mainDef), nullptr);
+        ASSERT_EQ(root->findObjectChecked("shared::audio.modOutput", outDef), nullptr);
+        graph = std::make_unique<CAudioProcess>();
+        ASSERT_EQ(test::firstLine(graph->init(*mainDef, env, "plugin.modMain", nullptr, 0)), "");
+        output.reset(static_cast<CModOutput*>(outDef->createProcess().release()));
+        ASSERT_EQ(output->init(*outDef, env, "plugin.modOutput", nullptr, 0), nullptr);
+        graph->addDestination(0, output.get(), 0);
+        const SAudioFormat format{44100.0, 512, 2};
+        ASSERT_EQ(graph->prepare(format), nullptr);
+        ASSERT_EQ(output->prepare(format), nullptr);
+    }
+    void TearDown() override {
+        output.reset();
+        graph.reset();
+        CApplication::releaseRootObject(root);
+        CApplication::shutdown();
+    }
+
+    // Runs blocks of the sine and returns the last one of each channel.
+    std::vector<std::vector<double>> run(int blocks) {
+        std::vector<std::vector<double>> last(2);
+        for (int b = 0; b < blocks; ++b) {
+            CAudioParamChangeList changes;
+            collector->takePending(changes);
+            changes.applyToAudio();
+            graph->applyParamUpdates();
+            for (int32_t c = 0; c < 2; ++c) {
+                SAudioBlock* block = pool.take(512);
+                for (uint32_t i = 0; i < 512; ++i)
+                    block->samples()[i] = input(m_time + i);
+                graph->receive(0, c, block);
+            }
+            m_time += 512;
+            graph->run();
+            output->run();
+            for (int32_t c = 0; c < 2; ++c) {
+                const SAudioBlock* out = output->block(c);
+                last[size_t(c)] = out ? std::vector<double>(out->samples(), out->samples() + out->length)
+                                      : std::vector<double>();
+            }
+        }
+        return last;
+    }
+    double input(uint64_t n) const { return 0.5 * std::sin(2 * M_PI * 1000.0 * double(n) / 44100.0); }
+    void set(const char* name, double value, int32_t group = CAudioParamStorage::kCommonGroup) {
+        collector->getParam(CString("plugin.modMain.") + name)->setValue(group, 0, 0, value);
+    }
+    static double rms(const std::vector<double>& v) {
+        double sum = 0;
+        for (double x : v)
+            sum += x * x;
+        return std::sqrt(sum / double(v.size()));
+    }
+
+    CObject* root = nullptr;
+    CAudioParamCollector* collector = nullptr;
+    CAudioBlockPool pool;
+    SAudioProcessEnv env;
+    std::unique_ptr<CAudioProcess> graph;
+    std::unique_ptr<CModOutput> output;
+    uint64_t m_time = 0;
+};
+
+TEST_F(ProductGraphTest, TheTubeColoursTheSignalAndBypassGivesItBackUntouched) {
+    std::vector<std::vector<double>> out = run(20);
+    ASSERT_EQ(out[0].size(), 512u);
+    for (double v : out[0])
+        ASSERT_TRUE(std::isfinite(v));
+    // Not the input: the tube stage reshapes it.
+    EXPECT_GT(rms(out[0]), 1e-3);
+    double difference = 0;
+    for (uint32_t i = 0; i < 512; ++i)
+        difference = std::max(difference, std::fabs(out[0][i] - input(m_time - 512 + i)));
+    EXPECT_GT(difference, 0.05);
+    for (uint32_t i = 0; i < 512; ++i)
+        EXPECT_NEAR(out[0][i], out[1][i], 1e-9) << "both channels get the same treatment, noise aside";
+
+    set("bypass-enable", 1);
+    out = run(4);
+    for (uint32_t i = 0; i < 512; ++i)
+        ASSERT_EQ(out[0][i], input(m_time - 512 + i)) << i;
+
+    set("bypass-enable", 0);
+    set("modOutGain.mute", 1);
+    out = run(4);
+    for (double v : out[0])
+        ASSERT_LT(std::fabs(v), 2e-11) << "muted: only anti-denormal noise";
+}
+
+TEST_F(ProductGraphTest, BypassStatesFollowTheirParameters) {
+    run(1);
+    EXPECT_FALSE(graph->isStateActive(11)) << "anti-denormal noise on by default";
+    EXPECT_TRUE(graph->isStateActive(33)) << "1X: no oversampling";
+    EXPECT_FALSE(graph->isStateActive(34));
+    EXPECT_TRUE(graph->isStateActive(35)) << "no group soloed";
+
+    set("denorm-enable", 0);
+    set("oversampling", 2);
+    set("io-params.channel-group-solo", 1, 1);
+    std::vector<std::vector<double>> out = run(4);
+    EXPECT_TRUE(graph->isStateActive(11));
+    EXPECT_FALSE(graph->isStateActive(33));
+    EXPECT_TRUE(graph->isStateActive(34));
+    EXPECT_FALSE(graph->isStateActive(35));
+    EXPECT_LT(rms(out[0]), 1e-10) << "channel 0 is not in the soloed group";
+    EXPECT_GT(rms(out[1]), 1e-3);
+    set("denorm-enable", 1); // a setting every instance shares: leave it as found
+}
+
+} // namespace
+} // namespace qel
