@@ -23,13 +23,17 @@
 #include "Audio/ParamFilters/CAudioParamFilterMultDef.h"
 #include "Audio/ParamFilters/CAudioParamRemapDef.h"
 #include "Audio/Processes/CModBypass.h"
+#include "Audio/Processes/CModDecimator.h"
 #include "Audio/Processes/CModDenormNoise.h"
 #include "Audio/Processes/CModFilterIIR.h"
 #include "Audio/Processes/CModGain.h"
+#include "Audio/Processes/CModInterpolator.h"
 #include "Audio/Processes/CModKoren.h"
+#include "Audio/Processes/CModLatencyUniformer.h"
 #include "Audio/Processes/CModNode.h"
 #include "Audio/Processes/CModOutput.h"
 #include "Audio/Processes/CModPhaseInv.h"
+#include "Audio/Processes/CModResampler.h"
 
 namespace qel {
 
@@ -66,6 +70,10 @@ const SCreatorEntry* qelAudioClassTable() {
         {"audio:modDenormNoise", qelCreate<CModDenormNoiseDef>, CClassRecord::initObject},
         {"audio:modKoren", qelCreate<CModKorenDef>, CClassRecord::initObject},
         {"audio:modFilterIIR", qelCreate<CModFilterIIRDef>, CClassRecord::initObject},
+        {"audio:modInterpolator", qelCreate<CModInterpolatorDef>, CClassRecord::initObject},
+        {"audio:modDecimator", qelCreate<CModDecimatorDef>, CClassRecord::initObject},
+        {"audio:modResampler", qelCreate<CModResamplerDef>, CClassRecord::initObject},
+        {"audio:modLatencyUniformer", qelCreate<CModLatencyUniformerDef>, CClassRecord::initObject},
         {nullptr, nullptr, nullptr},
     };
     return table;

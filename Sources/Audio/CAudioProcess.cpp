@@ -72,6 +72,12 @@ CError* CAudioProcess::addProcess(const CAudioProcessDefBase& def) {
         return QEL_ERROR(m_name,
                          "@qelstr_CAudioProcess_addProcess_DupeName Duplicate audio process name '%1'.",
                          shortName);
+    if (def.isMultiband())
+        return QEL_ERROR(
+            def.fullName(),
+            "@qelstr_CAudioProcess_addProcess_MultibandUnsupported Multiband processing is not supported "
+            "(process '%1').",
+            shortName);
     std::unique_ptr<CAudioProcessBase> process =
         def.isStacked() ? std::make_unique<CAudioProcessStack>() : def.createProcess();
     QEL_CHECK(process->init(def, *m_env, m_name + "." + shortName, this, 0));
@@ -233,6 +239,7 @@ void CAudioProcess::computeLatencies(bool crossFade) {
     for (CAudioProcessBase* process : m_sequence) {
         const int32_t index = indexOf(process->shortName());
         const int64_t inLatency = align(index, *process);
+        process->setInputLatency(inLatency);
         m_outLatency[size_t(index)] = process->isBypassed() ? inLatency : process->outputLatency(inLatency);
     }
     m_latency = align(-1, *m_outputBoundary);
@@ -254,7 +261,7 @@ CError* CAudioProcess::prepare(const SAudioFormat& format) {
         const int32_t index = indexOf(process->shortName());
         const SAudioFormat in = formatInto(index);
         QEL_CHECK(process->prepare(in));
-        outFormats[size_t(index)] = process->outputFormat(in);
+        outFormats[size_t(index)] = process->isBypassed() ? in : process->outputFormat(in);
     }
     m_outputFormat = formatInto(-1);
     QEL_CHECK(m_outputBoundary->prepare(m_outputFormat));
@@ -279,8 +286,22 @@ void CAudioProcess::applyParamUpdates() {
         wire();
         computeLatencies(true);
     }
-    for (CAudioProcessBase* process : m_sequence)
+    bool reformat = false;
+    for (CAudioProcessBase* process : m_sequence) {
         process->applyParamUpdates();
+        reformat = process->takeFormatChange() || reformat;
+    }
+    if (!reformat) return;
+    // A rate changed inside: everything behind it runs at a new rate and latency.
+    const SAudioFormat before = m_outputFormat;
+    qelErrLog(prepare(m_format));
+    m_formatChanged = m_formatChanged || before.sampleRate != m_outputFormat.sampleRate;
+}
+
+bool CAudioProcess::takeFormatChange() {
+    const bool changed = m_formatChanged;
+    m_formatChanged = false;
+    return changed;
 }
 
 void CAudioProcess::process() {

@@ -30,6 +30,7 @@ public:
     CError* prepare(const SAudioFormat& format) override;
     SAudioFormat outputFormat(const SAudioFormat& input) const override;
     int64_t ownDelay() const override { return m_latency; }
+    bool takeFormatChange() override;
 
     CError* addProcess(const CAudioProcessDefBase& def);
     CAudioProcessBase* child(const CString& shortName) const;
@@ -79,6 +80,7 @@ private:
     int64_t m_latency = 0;
     int32_t m_inputPorts = 1;
     bool m_needsRebuild = true;
+    bool m_formatChanged = false;
 };
 
 } // namespace qel

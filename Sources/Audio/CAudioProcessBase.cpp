@@ -56,6 +56,8 @@ CString CAudioProcessBase::resolveParamName(const CString& relativeName) const {
 }
 
 CError* CAudioProcessBase::prepare(const SAudioFormat& format) {
+    // Every process takes input 0 and gives output 0, linked or not.
+    ensurePorts(1, 1);
     m_format = format;
     m_blockLength = 0;
     releaseInputs();

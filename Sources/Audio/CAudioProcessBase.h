@@ -54,6 +54,10 @@ public:
     // Latency at the output, in output samples, for the latency at the inputs in input samples.
     virtual int64_t outputLatency(int64_t inputLatency) const { return inputLatency + ownDelay(); }
     virtual int64_t ownDelay() const { return 0; }
+    // True once after a parameter change altered outputFormat(): what follows must be prepared again.
+    virtual bool takeFormatChange() { return false; }
+    // The latency at the inputs, in input samples, known once the container has aligned them.
+    virtual void setInputLatency(int64_t latency) { (void)latency; }
 
     // Ports.
     void receive(int32_t port, int32_t channel, SAudioBlock* block);

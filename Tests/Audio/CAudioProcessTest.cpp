@@ -124,6 +124,10 @@ TEST_F(CAudioProcessTest, LinksPortsCombiningFanOutAndCycles) {
     EXPECT_EQ(test::firstLine(process.addProcess(*static_cast<CAudioProcessDefBase*>(def->findObject(".a")))),
               "Duplicate audio process name 'a'.");
 
+    CObject* bands = add(audio, "audio:process-def", "bands");
+    add(bands, "audio:modNode", "split", {{"is-multiband", "true"}});
+    EXPECT_EQ(initError(bands), "Multiband processing is not supported (process 'split').");
+
     // A cycle is logged and its part does not run; the rest does.
     CObject* loop = add(audio, "audio:process-def", "loop");
     add(loop, "audio:modNode", "p");

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <new>
 
 #include "Audio/CAudioParamCollector.h"
 #include "Audio/CAudioProcess.h"
@@ -11,6 +13,26 @@
 #include "Core/CApplication.h"
 #include "ResourceEmbedder/EmbeddedResources.h"
 #include "Support/ErrorText.h"
+
+namespace {
+
+// Counts heap allocations of this thread while asked to.
+thread_local bool g_countAllocations = false;
+thread_local size_t g_allocations = 0;
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (g_countAllocations) ++g_allocations;
+    if (void* memory = std::malloc(size ? size : 1)) return memory;
+    throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
 
 namespace qel {
 namespace {
@@ -115,6 +137,28 @@ TEST_F(ProductGraphTest, TheTubeColoursTheSignalAndBypassGivesItBackUntouched) {
     out = run(4);
     for (double v : out[0])
         ASSERT_LT(std::fabs(v), 2e-11) << "muted: only anti-denormal noise";
+}
+
+TEST_F(ProductGraphTest, SteadyProcessingAllocatesNothing) {
+    run(8);
+    SAudioBlock* blocks[2] = {};
+    CAudioParamChangeList changes;
+    g_allocations = 0;
+    for (int b = 0; b < 16; ++b) {
+        g_countAllocations = true;
+        collector->takePending(changes);
+        changes.applyToAudio();
+        graph->applyParamUpdates();
+        for (int32_t c = 0; c < 2; ++c) {
+            blocks[c] = pool.take(512);
+            std::fill(blocks[c]->samples(), blocks[c]->samples() + 512, 0.25);
+            graph->receive(0, c, blocks[c]);
+        }
+        graph->run();
+        output->run();
+        g_countAllocations = false;
+    }
+    EXPECT_EQ(g_allocations, 0u);
 }
 
 TEST_F(ProductGraphTest, BypassStatesFollowTheirParameters) {

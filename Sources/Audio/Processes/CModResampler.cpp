@@ -1,0 +1,163 @@
+#include "Audio/Processes/CModResampler.h"
+
+#include <cmath>
+
+#include "Audio/CAudioParam.h"
+#include "Audio/CAudioParamCollector.h"
+#include "Core/CObject.h"
+
+namespace qel {
+
+CError* CModResamplerDef::init() {
+    QEL_CHECK(CAudioProcessDefBase::init());
+    m_isUpsampler = getAttrBool("is-upsampler");
+    return nullptr;
+}
+
+CModResampler::~CModResampler() {
+    for (SSlot* slot : {&m_mode, &m_hostMode})
+        if (slot->param) slot->param->unsubscribe(&slot->changed);
+    reset();
+}
+
+CError* CModResampler::init(const CAudioProcessDefBase& def, SAudioProcessEnv& env, const CString& name,
+                            CAudioProcess* parent, int32_t stackIndex) {
+    QEL_CHECK(CAudioProcessBase::init(def, env, name, parent, stackIndex));
+    const auto* resampler = dynamic_cast<const CModResamplerDef*>(&def);
+    m_isUpsampler = resampler && resampler->isUpsampler();
+    m_sink = std::make_unique<CAudioProcessBoundary>(env);
+    for (auto [slot, slotName] : {std::pair{&m_mode, "mode"}, std::pair{&m_hostMode, "host-mode"}}) {
+        CAudioParam* param = env.collector->getParam(resolveParamName(slotName));
+        if (!param->info()) continue;
+        slot->param = param;
+        param->subscribe({-1, -1, &slot->changed, &slot->mask});
+    }
+    return setStages(wantedStages());
+}
+
+// Slot values are read from group 0: every channel runs at one rate.
+int32_t CModResampler::wantedStages() const {
+    auto read = [](const SSlot& slot, double unattached) {
+        const double value = slot.param ? slot.param->audioValues().getValue(0, 0, unattached) : unattached;
+        return int32_t(std::round(value));
+    };
+    const int32_t mode = read(m_mode, 1.0);
+    const int32_t stages = mode == 0 ? read(m_hostMode, 0.0) : mode - 1;
+    return std::max(stages, 0);
+}
+
+CError* CModResampler::make(const char* defPath, const char* name, std::unique_ptr<CAudioProcessBase>& made) {
+    CAudioProcessDefBase* def = nullptr;
+    QEL_CHECK(const_cast<CAudioProcessDefBase*>(m_def)->findObjectChecked(defPath, def));
+    made = def->createProcess();
+    return made->init(*def, *m_env, m_name + "." + name, m_parent, m_stackIndex);
+}
+
+CError* CModResampler::setStages(int32_t count) {
+    auto& list = m_list;
+    while (int32_t(list.size()) > 2 * count) {
+        if (m_isUpsampler)
+            list.erase(list.end() - 2, list.end());
+        else
+            list.erase(list.begin(), list.begin() + 2);
+    }
+    while (int32_t(list.size()) < 2 * count) {
+        const bool first = list.empty();
+        std::unique_ptr<CAudioProcessBase> rate, filter;
+        if (m_isUpsampler) {
+            QEL_CHECK(make(kInterpolator, "modInterpInterp", rate));
+            QEL_CHECK(make(first ? kUpSteep : kSoft, "modFilter", filter));
+            list.push_back(std::move(rate));
+            list.push_back(std::move(filter));
+        } else {
+            QEL_CHECK(make(kDecimator, "modInterpDecim", rate));
+            QEL_CHECK(make(first ? kDownSteep : kSoft, "modFilter", filter));
+            list.insert(list.begin(), std::move(rate));
+            list.insert(list.begin(), std::move(filter));
+        }
+    }
+    wire();
+    return nullptr;
+}
+
+void CModResampler::wire() {
+    for (auto& process : m_list)
+        process->clearDestinations();
+    for (size_t i = 0; i + 1 < m_list.size(); ++i)
+        m_list[i]->addDestination(0, m_list[i + 1].get(), 0);
+    if (!m_list.empty()) m_list.back()->addDestination(0, m_sink.get(), 0);
+}
+
+std::vector<CString> CModResampler::listNames() const {
+    std::vector<CString> names;
+    for (const auto& process : m_list)
+        names.push_back(process->shortName());
+    return names;
+}
+
+CError* CModResampler::prepare(const SAudioFormat& format) {
+    QEL_CHECK(CAudioProcessBase::prepare(format));
+    SAudioFormat current = format;
+    for (auto& process : m_list) {
+        QEL_CHECK(process->prepare(current));
+        current = process->outputFormat(current);
+    }
+    m_sink->setFormat(current);
+    return m_sink->prepare(current);
+}
+
+SAudioFormat CModResampler::outputFormat(const SAudioFormat& input) const {
+    SAudioFormat format = input;
+    for (const auto& process : m_list)
+        format = process->outputFormat(format);
+    return format;
+}
+
+int64_t CModResampler::outputLatency(int64_t inputLatency) const {
+    for (const auto& process : m_list)
+        inputLatency = process->outputLatency(inputLatency);
+    return inputLatency;
+}
+
+void CModResampler::reset() {
+    CAudioProcessBase::reset();
+    for (auto& process : m_list)
+        process->reset();
+    if (m_sink) m_sink->reset();
+}
+
+void CModResampler::applyParamUpdates() {
+    if (m_mode.changed || m_hostMode.changed) {
+        m_mode.changed = m_hostMode.changed = false;
+        const int32_t wanted = wantedStages();
+        if (wanted != stageCount()) {
+            qelErrLog(setStages(wanted));
+            m_formatChanged = true;
+        }
+    }
+    for (auto& process : m_list)
+        process->applyParamUpdates();
+}
+
+bool CModResampler::takeFormatChange() {
+    const bool changed = m_formatChanged;
+    m_formatChanged = false;
+    return changed;
+}
+
+void CModResampler::process() {
+    if (m_list.empty()) {
+        passThrough();
+        return;
+    }
+    for (int32_t channel = 0; channel < m_format.channelCount; ++channel)
+        m_list.front()->receive(0, channel, gather(0, channel));
+    releaseInputs();
+    for (auto& process : m_list)
+        process->run();
+    for (int32_t channel = 0; channel < m_format.channelCount; ++channel)
+        deliver(0, channel, m_sink->take(0, channel));
+    m_sink->drop();
+}
+
+} // namespace qel
