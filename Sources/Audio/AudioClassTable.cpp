@@ -25,6 +25,7 @@
 #include "Audio/Processes/CModBypass.h"
 #include "Audio/Processes/CModDecimator.h"
 #include "Audio/Processes/CModDenormNoise.h"
+#include "Audio/Processes/CModFilterFIR.h"
 #include "Audio/Processes/CModFilterIIR.h"
 #include "Audio/Processes/CModGain.h"
 #include "Audio/Processes/CModInterpolator.h"
@@ -70,6 +71,7 @@ const SCreatorEntry* qelAudioClassTable() {
         {"audio:modDenormNoise", qelCreate<CModDenormNoiseDef>, CClassRecord::initObject},
         {"audio:modKoren", qelCreate<CModKorenDef>, CClassRecord::initObject},
         {"audio:modFilterIIR", qelCreate<CModFilterIIRDef>, CClassRecord::initObject},
+        {"audio:modFilterFIR", qelCreate<CModFilterFIRDef>, CClassRecord::initObject},
         {"audio:modInterpolator", qelCreate<CModInterpolatorDef>, CClassRecord::initObject},
         {"audio:modDecimator", qelCreate<CModDecimatorDef>, CClassRecord::initObject},
         {"audio:modResampler", qelCreate<CModResamplerDef>, CClassRecord::initObject},

@@ -14,6 +14,8 @@ class CAudioModule : public CCheckedObject {
 public:
     virtual CError* init(CAudioProcessTerminalBase& terminal, int32_t channel);
     virtual void prepare(double sampleRate, uint32_t maxBlockLength);
+    // Forgets the signal so far (filter states); coefficients stay.
+    virtual void reset() {}
     // Recomputes what the module derives from its parameter slots.
     virtual void updateCoefficients() {}
     // Called once after creation: looks the parameter slots up by index.

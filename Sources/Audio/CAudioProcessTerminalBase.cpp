@@ -74,6 +74,8 @@ void CAudioProcessTerminalBase::reset() {
     CAudioProcessBase::reset();
     for (SFade& fade : m_fades)
         fade = SFade();
+    for (auto& module : m_modules)
+        module->reset();
 }
 
 void CAudioProcessTerminalBase::startFade(int32_t channel) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Audio/CAudioBlockPool.h"
+#include "Audio/CAudioProcessBoundary.h"
 #include "Audio/DSP/CDSPModDelay.h"
 
 namespace qel {
@@ -36,6 +37,31 @@ TEST(CAudioBlockPoolTest, SizeClassesReferenceCountsAndReuse) {
     larger->samples()[19999] = 2.0;
     CAudioBlockPool::release(larger);
     CAudioBlockPool::release(block);
+}
+
+TEST(CAudioBlockPoolTest, AFannedOutBlockReturnsAfterItsLastDestinationReleasedIt) {
+    CAudioBlockPool pool;
+    SAudioProcessEnv env;
+    env.pool = &pool;
+    CAudioProcessBoundary source(env), first(env), second(env), third(env);
+    for (CAudioProcessBoundary* end : {&source, &first, &second, &third})
+        ASSERT_EQ(end->prepare({44100.0, 64, 1}), nullptr);
+    for (CAudioProcessBoundary* end : {&first, &second, &third})
+        source.addDestination(0, end, 0);
+    SAudioBlock* block = pool.take(64);
+    source.send(0, 0, block);
+    EXPECT_EQ(block->refCount, 3u) << "shared, not copied";
+    first.drop();
+    second.drop();
+    EXPECT_EQ(pool.freeCount(0), 0u);
+    third.drop();
+    EXPECT_EQ(pool.freeCount(0), 1u);
+
+    // Without a destination the block goes back at once.
+    CAudioProcessBoundary lonely(env);
+    ASSERT_EQ(lonely.prepare({44100.0, 64, 1}), nullptr);
+    lonely.send(0, 0, pool.take(64));
+    EXPECT_EQ(pool.freeCount(0), 1u);
 }
 
 TEST(CDSPModDelayTest, DelaysWholeSamplesAndCrossFadesChanges) {

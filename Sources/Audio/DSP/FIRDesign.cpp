@@ -23,9 +23,9 @@ double qelBesselI0(double x) {
     if (ax < 3.75) {
         const double t = x / 3.75;
         const double t2 = t * t;
-        return 1.0 +
-               t2 * (3.5156229 +
-                     t2 * (3.0899424 + t2 * (1.2067492 + t2 * (0.2659732 + t2 * (0.0360768 + t2 * 0.0045813)))));
+        return 1.0 + t2 * (3.5156229 +
+                           t2 * (3.0899424 +
+                                 t2 * (1.2067492 + t2 * (0.2659732 + t2 * (0.0360768 + t2 * 0.0045813)))));
     }
     const double t = 3.75 / ax;
     const double poly =
@@ -66,8 +66,8 @@ bool qelDesignHilbert(double rate, double length, std::vector<double>& taps, int
     return true;
 }
 
-bool qelDesignKaiserLowPass(double rate, double cutoff, double halfWidth, double beta, std::vector<double>& taps,
-                            int32_t& delay) {
+bool qelDesignKaiserLowPass(double rate, double cutoff, double halfWidth, double beta,
+                            std::vector<double>& taps, int32_t& delay) {
     const double D = halfWidth;
     if (!(rate > 0.0) || !(cutoff > 0.0) || !std::isfinite(rate) || !std::isfinite(cutoff) || !(D >= 0.0) ||
         D > kMaxHalfWidth || std::isnan(beta))

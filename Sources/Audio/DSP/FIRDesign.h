@@ -20,8 +20,8 @@ bool qelDesignHilbert(double rate, double length, std::vector<double>& taps, int
 // The Kaiser-windowed sinc low-pass with cutoff (Hz) at rate and half-width halfWidth (D, samples); beta
 // is clamped to [1, 350] and a cutoff above half the rate to half the rate (a pure delay). False, with
 // taps untouched, for a cutoff that is not positive or settings that are not finite.
-bool qelDesignKaiserLowPass(double rate, double cutoff, double halfWidth, double beta, std::vector<double>& taps,
-                            int32_t& delay);
+bool qelDesignKaiserLowPass(double rate, double cutoff, double halfWidth, double beta,
+                            std::vector<double>& taps, int32_t& delay);
 
 // The low-pass half-width for a "length" in seconds at the design rate: rate * length samples (centre to
 // end) rounded up to a multiple of 4. Every M then being a multiple of 4, a chain of up to three 2x

@@ -1,6 +1,8 @@
 #include "Audio/Filters/FilterClassTable.h"
 
 #include "Audio/Filters/CAudioFilterBypassGen.h"
+#include "Audio/Filters/CAudioFilterFIRHilbGen.h"
+#include "Audio/Filters/CAudioFilterFIRLPGen.h"
 #include "Audio/Filters/CAudioFilterGenArray.h"
 #include "Audio/Filters/CAudioFilterGenArrayItem.h"
 #include "Audio/Filters/CAudioFilterLPHP1Gen.h"
@@ -19,6 +21,8 @@ const SCreatorEntry* qelFilterClassTable() {
         {"audio:fltgen-magnus", qelCreate<CAudioFilterMagnusGen>, CClassRecord::initObject},
         {"audio:fltgen-serial", qelCreate<CAudioFilterSerialGen>, CClassRecord::initObject},
         {"audio:fltgen-serial-item", qelCreate<CAudioFilterSerialGenItem>, CClassRecord::initObject},
+        {"audio:fltgen-firlp", qelCreate<CAudioFilterFIRLPGen>, CClassRecord::initObject},
+        {"audio:fltgen-firhilb", qelCreate<CAudioFilterFIRHilbGen>, CClassRecord::initObject},
         {"audio:fltgen-array", qelCreate<CAudioFilterGenArray>, CClassRecord::initObject},
         {"audio:fltgen-array-item", qelCreate<CAudioFilterGenArrayItem>, CClassRecord::initObject},
         {nullptr, nullptr, nullptr},

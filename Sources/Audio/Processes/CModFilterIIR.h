@@ -20,6 +20,7 @@ public:
     SAudioBlock* forward(SAudioBlock* const* inputs, int32_t inputCount) override;
     void process(SAudioBlock* const* inputs, int32_t inputCount, double* out, uint32_t length) override;
     bool morphsOwnUpdates() const override { return true; }
+    void reset() override { m_cascade.reset(); }
 
     const CIIRSectionCascade& cascade() const { return m_cascade; }
 

@@ -1,0 +1,125 @@
+#include "Audio/DSP/CPartitionedConvolver.h"
+
+#include <algorithm>
+
+namespace qel {
+
+CPartitionedConvolver::CPartitionedConvolver(const SDspKernels& kernels)
+    : m_kernels(&kernels), m_fft(kernels) {}
+
+void CPartitionedConvolver::setKernel(const double* taps, size_t length, size_t partitionSize) {
+    setKernel(std::make_shared<const CConvolutionKernel>(taps, length, partitionSize, *m_kernels));
+}
+
+void CPartitionedConvolver::setKernel(std::shared_ptr<const CConvolutionKernel> kernel) {
+    m_kernel = std::move(kernel);
+    if (!m_kernel) {
+        // Input is not recorded without a kernel, so the history would have a gap.
+        reset();
+        return;
+    }
+    if (m_kernel->partitionSize() != m_partitionSize) resize(m_kernel->partitionSize());
+    growDelayLine(m_kernel->tailCount());
+    computeTail();
+}
+
+void CPartitionedConvolver::resize(size_t partitionSize) {
+    m_partitionSize = partitionSize;
+    m_fft.setSize(2 * partitionSize);
+    m_frame.assign(2 * partitionSize, 0.0);
+    m_tail.assign(partitionSize, 0.0);
+    m_spectrum.assign(2 * partitionSize, 0.0);
+    m_delayLine.clear();
+    m_slots = 0;
+    m_newest = 0;
+    m_fill = 0;
+}
+
+void CPartitionedConvolver::growDelayLine(size_t slots) {
+    if (slots <= m_slots) return;
+    const size_t slotSize = 2 * m_partitionSize;
+    std::vector<double> line(slots * slotSize, 0.0);
+    for (size_t age = 0; age < m_slots; ++age)
+        std::copy_n(slot(age), slotSize, line.data() + age * slotSize);
+    m_delayLine = std::move(line);
+    m_slots = slots;
+    m_newest = 0;
+}
+
+void CPartitionedConvolver::reset() {
+    std::fill(m_frame.begin(), m_frame.end(), 0.0);
+    std::fill(m_delayLine.begin(), m_delayLine.end(), 0.0);
+    std::fill(m_tail.begin(), m_tail.end(), 0.0);
+    m_fill = 0;
+    m_newest = 0;
+}
+
+bool CPartitionedConvolver::copyHistoryFrom(const CPartitionedConvolver& other) {
+    if (&other == this) return true;
+    if (other.m_partitionSize != m_partitionSize) {
+        reset();
+        return false;
+    }
+    growDelayLine(other.m_slots);
+    const size_t slotSize = 2 * m_partitionSize;
+    m_newest = 0;
+    for (size_t age = 0; age < m_slots; ++age) {
+        if (age < other.m_slots)
+            std::copy_n(other.slot(age), slotSize, slot(age));
+        else
+            std::fill_n(slot(age), slotSize, 0.0);
+    }
+    m_frame = other.m_frame;
+    m_fill = other.m_fill;
+    computeTail();
+    return true;
+}
+
+void CPartitionedConvolver::process(const double* in, double* out, size_t n) {
+    if (!m_kernel) {
+        std::fill_n(out, n, 0.0);
+        return;
+    }
+    const size_t p = m_partitionSize;
+    const size_t headLength = m_kernel->headLength();
+    while (n > 0) {
+        const size_t count = std::min(n, p - m_fill);
+        double* current = m_frame.data() + p + m_fill;
+        // Input first: out may be the same array.
+        std::copy_n(in, count, current);
+        std::copy_n(m_tail.data() + m_fill, count, out);
+        m_kernels->firAccumulate(m_kernel->head(), headLength, current + 1 - headLength, out, count);
+        m_fill += count;
+        in += count;
+        out += count;
+        n -= count;
+        if (m_fill == p) completeBlock();
+    }
+}
+
+void CPartitionedConvolver::completeBlock() {
+    const size_t p = m_partitionSize;
+    if (m_slots > 0) {
+        m_newest = (m_newest == 0 ? m_slots : m_newest) - 1;
+        m_fft.forward(m_frame.data(), slot(0));
+    }
+    std::copy_n(m_frame.data() + p, p, m_frame.data());
+    m_fill = 0;
+    computeTail();
+}
+
+void CPartitionedConvolver::computeTail() {
+    const size_t count = m_kernel ? m_kernel->tailCount() : 0;
+    if (count == 0) {
+        std::fill(m_tail.begin(), m_tail.end(), 0.0);
+        return;
+    }
+    // The frame that ended age j blocks ago meets partition j + 1 in the current block.
+    m_fft.multiply(slot(0), m_kernel->tailSpectrum(0), m_spectrum.data());
+    for (size_t j = 1; j < count; ++j)
+        m_fft.multiplyAdd(slot(j), m_kernel->tailSpectrum(j), m_spectrum.data());
+    m_fft.inverse(m_spectrum.data(), m_spectrum.data());
+    std::copy_n(m_spectrum.data() + m_partitionSize, m_partitionSize, m_tail.data());
+}
+
+} // namespace qel

@@ -1,0 +1,113 @@
+#include "Audio/DSP/CRealFFT.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace qel {
+
+CRealFFT::CRealFFT(size_t size, const SDspKernels& kernels) : m_kernels(&kernels) {
+    setSize(size);
+}
+
+bool CRealFFT::setSize(size_t size) {
+    if (!isValidSize(size)) {
+        m_size = m_half = 0;
+        return false;
+    }
+    if (size == m_size) return true;
+    m_size = size;
+    m_half = size / 2;
+    const size_t m = m_half;
+
+    m_bitReverse.assign(m, 0);
+    // Each doubling of the table shifts the reversed indices up and sets the new low bit in the second half.
+    for (size_t n = 1; n < m; n <<= 1)
+        for (size_t i = 0; i < n; ++i) {
+            m_bitReverse[i] <<= 1;
+            m_bitReverse[i + n] = m_bitReverse[i] | 1;
+        }
+
+    // Each twiddle straight from the library cosine and sine: no error piles up along the table.
+    m_passRe.assign(m, 0.0);
+    m_passIm.assign(m, 0.0);
+    for (size_t h = 1; h < m; h *= 2)
+        for (size_t j = 0; j < h; ++j) {
+            const double angle = std::numbers::pi * double(j) / double(h);
+            m_passRe[h + j] = std::cos(angle);
+            m_passIm[h + j] = -std::sin(angle);
+        }
+    m_splitRe.assign(m / 2 + 1, 0.0);
+    m_splitIm.assign(m / 2 + 1, 0.0);
+    for (size_t k = 0; k <= m / 2; ++k) {
+        const double angle = 2.0 * std::numbers::pi * double(k) / double(size);
+        m_splitRe[k] = std::cos(angle);
+        m_splitIm[k] = -std::sin(angle);
+    }
+    m_re.assign(m, 0.0);
+    m_im.assign(m, 0.0);
+    return true;
+}
+
+void CRealFFT::forward(const double* in, double* out) {
+    const size_t m = m_half;
+    double* re = m_re.data();
+    double* im = m_im.data();
+    for (size_t n = 0; n < m; ++n) {
+        const uint32_t r = m_bitReverse[n];
+        re[r] = in[2 * n];
+        im[r] = in[2 * n + 1];
+    }
+    m_kernels->fftPasses(re, im, m, m_passRe.data(), m_passIm.data());
+
+    // Z = FFT of z[n] = x[2n] + i·x[2n+1]; the even part E and odd part O of X follow from Z[k] and
+    // conj(Z[m - k]), and X[k] = E[k] + W^k·O[k], X[m - k] = conj(E[k] - W^k·O[k]).
+    out[0] = re[0] + im[0];
+    out[1] = re[0] - im[0];
+    for (size_t k = 1; k <= m / 2; ++k) {
+        const size_t mk = m - k;
+        const double cr = re[mk], ci = -im[mk];
+        const double er = 0.5 * (re[k] + cr), ei = 0.5 * (im[k] + ci);
+        const double orr = 0.5 * (im[k] - ci), oi = -0.5 * (re[k] - cr);
+        const double wr = m_splitRe[k], wi = m_splitIm[k];
+        const double tr = wr * orr - wi * oi, ti = wr * oi + wi * orr;
+        out[2 * k] = er + tr;
+        out[2 * k + 1] = ei + ti;
+        if (mk != k) {
+            out[2 * mk] = er - tr;
+            out[2 * mk + 1] = ti - ei;
+        }
+    }
+}
+
+void CRealFFT::inverse(const double* in, double* out) {
+    const size_t m = m_half;
+    double* re = m_re.data();
+    double* im = m_im.data();
+    // Rebuild Z from X (the split step backwards), with the whole 1/N scaling folded in.
+    const double s = 1.0 / double(m_size);
+    re[0] = s * (in[0] + in[1]);
+    im[0] = s * (in[0] - in[1]);
+    for (size_t k = 1; k <= m / 2; ++k) {
+        const size_t mk = m - k;
+        const double ar = in[2 * k], ai = in[2 * k + 1];
+        const double cr = in[2 * mk], ci = -in[2 * mk + 1];
+        const double er = s * (ar + cr), ei = s * (ai + ci);
+        const double dr = s * (ar - cr), di = s * (ai - ci);
+        const double wr = m_splitRe[k], wi = -m_splitIm[k];
+        const double orr = dr * wr - di * wi, oi = dr * wi + di * wr;
+        re[m_bitReverse[k]] = er - oi;
+        im[m_bitReverse[k]] = ei + orr;
+        if (mk != k) {
+            re[m_bitReverse[mk]] = er + oi;
+            im[m_bitReverse[mk]] = orr - ei;
+        }
+    }
+    // The inverse complex transform is the forward one with real and imaginary parts exchanged.
+    m_kernels->fftPasses(im, re, m, m_passRe.data(), m_passIm.data());
+    for (size_t n = 0; n < m; ++n) {
+        out[2 * n] = re[n];
+        out[2 * n + 1] = im[n];
+    }
+}
+
+} // namespace qel

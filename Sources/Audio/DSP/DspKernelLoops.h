@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstddef>
+
+// Loop pieces shared by the processor builds of SDspKernels; always inline, so each build compiles them with
+// its own instruction set.
+namespace qel::DspKernelLoops {
+
+// The FFT passes with half sizes 1 and 2 as one radix-4 pass (their twiddles are 1 and -i); returns the
+// half size of the next pass.
+[[gnu::always_inline]] inline size_t fftFirstPasses(double* re, double* im, size_t m) {
+    if (m < 2) return m;
+    if (m == 2) {
+        const double r = re[1], i = im[1];
+        re[1] = re[0] - r;
+        im[1] = im[0] - i;
+        re[0] += r;
+        im[0] += i;
+        return 2;
+    }
+    for (size_t b = 0; b < m; b += 4) {
+        double* r = re + b;
+        double* i = im + b;
+        const double s0r = r[0] + r[1], s0i = i[0] + i[1];
+        const double d0r = r[0] - r[1], d0i = i[0] - i[1];
+        const double s1r = r[2] + r[3], s1i = i[2] + i[3];
+        const double d1r = r[2] - r[3], d1i = i[2] - i[3];
+        r[0] = s0r + s1r;
+        i[0] = s0i + s1i;
+        r[2] = s0r - s1r;
+        i[2] = s0i - s1i;
+        r[1] = d0r + d1i;
+        i[1] = d0i - d1r;
+        r[3] = d0r - d1i;
+        i[3] = d0i + d1r;
+    }
+    return 4;
+}
+
+// The pass with half size h (scalar).
+[[gnu::always_inline]] inline void fftPass(double* re, double* im, size_t m, size_t h, const double* wr,
+                                           const double* wi) {
+    for (size_t b = 0; b < m; b += 2 * h) {
+        double* ar = re + b;
+        double* ai = im + b;
+        double* br = ar + h;
+        double* bi = ai + h;
+        for (size_t j = 0; j < h; ++j) {
+            const double tr = br[j] * wr[j] - bi[j] * wi[j];
+            const double ti = br[j] * wi[j] + bi[j] * wr[j];
+            br[j] = ar[j] - tr;
+            bi[j] = ai[j] - ti;
+            ar[j] += tr;
+            ai[j] += ti;
+        }
+    }
+}
+
+// The real DC and Nyquist products of packed spectra.
+[[gnu::always_inline]] inline void spectrumMultiplyReal(const double* a, const double* b, double* out) {
+    out[0] = a[0] * b[0];
+    out[1] = a[1] * b[1];
+}
+
+// Packed complex bins [from, n) (from even), scalar; accumulate selects acc += a × b over out = a × b.
+template <bool accumulate>
+[[gnu::always_inline]] inline void spectrumMultiplyBins(const double* a, const double* b, double* out,
+                                                        size_t from, size_t n) {
+    for (size_t k = from; k < n; k += 2) {
+        const double ar = a[k], ai = a[k + 1], br = b[k], bi = b[k + 1];
+        const double re = ar * br - ai * bi;
+        const double im = ar * bi + ai * br;
+        if constexpr (accumulate) {
+            out[k] += re;
+            out[k + 1] += im;
+        } else {
+            out[k] = re;
+            out[k + 1] = im;
+        }
+    }
+}
+
+// out[p] += sum over i < taps of h[i] × x[p + i], scalar, four outputs at a time for parallel chains.
+[[gnu::always_inline]] inline void firAccumulate(const double* h, size_t taps, const double* x, double* out,
+                                                 size_t count) {
+    size_t p = 0;
+    for (; p + 4 <= count; p += 4) {
+        const double* xp = x + p;
+        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+        for (size_t i = 0; i < taps; ++i) {
+            const double hv = h[i];
+            s0 += hv * xp[i];
+            s1 += hv * xp[i + 1];
+            s2 += hv * xp[i + 2];
+            s3 += hv * xp[i + 3];
+        }
+        out[p] += s0;
+        out[p + 1] += s1;
+        out[p + 2] += s2;
+        out[p + 3] += s3;
+    }
+    for (; p < count; ++p) {
+        const double* xp = x + p;
+        double s = 0.0;
+        for (size_t i = 0; i < taps; ++i)
+            s += h[i] * xp[i];
+        out[p] += s;
+    }
+}
+
+} // namespace qel::DspKernelLoops

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+
+#include "Audio/DSP/CKorenKernel.h"
+
+namespace qel {
+
+// The hot loops of the DSP code, one table per processor build (CCpuDispatch picks one at first use).
+// All builds compute the same values up to rounding: the AVX2 build fuses multiply-adds in the FFT, the
+// spectrum arithmetic and the FIR loop. The tube-stage loop is compiled without contraction in every build,
+// so its builds are bit-identical.
+//
+// Adding a kernel: declare its pointer here, write the generic loop in SDspKernelsGeneric.cpp and the
+// AVX2+FMA loop (a function marked QEL_TARGET_AVX2_FMA, calling the same always-inline per-sample code) in
+// SDspKernelsAvx2.cpp, fill both tables, and call it through CCpuDispatch::kernels(). Per-sample bodies must
+// be inline and always_inline so that each build compiles them with its own instruction set.
+struct SDspKernels {
+    const char* name;
+
+    // All radix-2 passes of a complex FFT of size m (a power of two) on split real and imaginary arrays in
+    // bit-reversed order; the twiddles of the pass with half size h are at [h, 2h) of twRe and twIm.
+    void (*fftPasses)(double* re, double* im, size_t m, const double* twRe, const double* twIm);
+    // out = a × b for packed real-FFT spectra of n doubles (the layout of CRealFFT); out may alias a or b.
+    void (*spectrumMultiply)(const double* a, const double* b, double* out, size_t n);
+    // acc += a × b in the same layout.
+    void (*spectrumMultiplyAdd)(const double* a, const double* b, double* acc, size_t n);
+    // out[p] += sum over i < taps of h[i] × x[p + i], for p < count: a direct-form FIR with h reversed.
+    void (*firAccumulate)(const double* h, size_t taps, const double* x, double* out, size_t count);
+    // The tube stage's block loop (CKorenKernel::processSample per sample); y may alias x.
+    void (*korenProcess)(const CKorenKernel::SCoefficients& c, const double* x, const double* y, double* out,
+                         size_t n);
+
+    static const SDspKernels& generic();
+    // Only to be run where CCpuDispatch::isSupported(CCpuDispatch::Avx2Fma); the generic table on other
+    // architectures.
+    static const SDspKernels& avx2Fma();
+};
+
+} // namespace qel

@@ -1,0 +1,173 @@
+// Before any include: clang decides contraction where an expression is parsed, and the tube stage's inline
+// arithmetic from CKorenKernel.h must stay unfused so that this build matches the generic one bit for bit.
+// The FFT, spectrum and FIR loops below fuse on purpose, with explicit FMA instructions.
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#endif
+
+#include "Audio/DSP/SDspKernels.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#include <immintrin.h>
+
+#include "Audio/DSP/DspKernelLoops.h"
+
+// GCC contracts a * b + c into an FMA in C++ even with -std=c++20, so it is switched off per function.
+#if defined(__clang__)
+#define QEL_TARGET_AVX2_FMA __attribute__((target("avx2,fma")))
+#else
+#define QEL_TARGET_AVX2_FMA __attribute__((target("avx2,fma"), optimize("fp-contract=off")))
+#endif
+
+namespace qel {
+namespace {
+namespace avx2 {
+
+QEL_TARGET_AVX2_FMA void fftPasses(double* re, double* im, size_t m, const double* twRe, const double* twIm) {
+    // After the first passes h is at least 4 whenever a pass remains, so every pass is whole vectors.
+    for (size_t h = DspKernelLoops::fftFirstPasses(re, im, m); h < m; h *= 2) {
+        const double* wr = twRe + h;
+        const double* wi = twIm + h;
+        for (size_t b = 0; b < m; b += 2 * h) {
+            double* ar = re + b;
+            double* ai = im + b;
+            double* br = ar + h;
+            double* bi = ai + h;
+            for (size_t j = 0; j < h; j += 4) {
+                const __m256d vwr = _mm256_loadu_pd(wr + j);
+                const __m256d vwi = _mm256_loadu_pd(wi + j);
+                const __m256d xr = _mm256_loadu_pd(br + j);
+                const __m256d xi = _mm256_loadu_pd(bi + j);
+                const __m256d tr = _mm256_fmsub_pd(xr, vwr, _mm256_mul_pd(xi, vwi));
+                const __m256d ti = _mm256_fmadd_pd(xr, vwi, _mm256_mul_pd(xi, vwr));
+                const __m256d ur = _mm256_loadu_pd(ar + j);
+                const __m256d ui = _mm256_loadu_pd(ai + j);
+                _mm256_storeu_pd(ar + j, _mm256_add_pd(ur, tr));
+                _mm256_storeu_pd(ai + j, _mm256_add_pd(ui, ti));
+                _mm256_storeu_pd(br + j, _mm256_sub_pd(ur, tr));
+                _mm256_storeu_pd(bi + j, _mm256_sub_pd(ui, ti));
+            }
+        }
+    }
+}
+
+// Two packed bins per vector: [re0 im0 re1 im1].
+QEL_TARGET_AVX2_FMA void spectrumMultiply(const double* a, const double* b, double* out, size_t n) {
+    DspKernelLoops::spectrumMultiplyReal(a, b, out);
+    size_t k = 2;
+    for (; k + 4 <= n; k += 4) {
+        const __m256d va = _mm256_loadu_pd(a + k);
+        const __m256d vb = _mm256_loadu_pd(b + k);
+        const __m256d bRe = _mm256_movedup_pd(vb);
+        const __m256d bIm = _mm256_permute_pd(vb, 0xF);
+        const __m256d aSwapped = _mm256_permute_pd(va, 0x5);
+        // Even lanes ar·br − ai·bi, odd lanes ai·br + ar·bi.
+        _mm256_storeu_pd(out + k, _mm256_fmaddsub_pd(va, bRe, _mm256_mul_pd(aSwapped, bIm)));
+    }
+    DspKernelLoops::spectrumMultiplyBins<false>(a, b, out, k, n);
+}
+
+QEL_TARGET_AVX2_FMA void spectrumMultiplyAdd(const double* a, const double* b, double* acc, size_t n) {
+    acc[0] += a[0] * b[0];
+    acc[1] += a[1] * b[1];
+    const __m256d negateEven = _mm256_set_pd(0.0, -0.0, 0.0, -0.0);
+    size_t k = 2;
+    for (; k + 4 <= n; k += 4) {
+        const __m256d va = _mm256_loadu_pd(a + k);
+        const __m256d vb = _mm256_loadu_pd(b + k);
+        const __m256d bRe = _mm256_movedup_pd(vb);
+        const __m256d bImSigned = _mm256_xor_pd(_mm256_permute_pd(vb, 0xF), negateEven);
+        const __m256d aSwapped = _mm256_permute_pd(va, 0x5);
+        __m256d sum = _mm256_fmadd_pd(va, bRe, _mm256_loadu_pd(acc + k));
+        sum = _mm256_fmadd_pd(aSwapped, bImSigned, sum);
+        _mm256_storeu_pd(acc + k, sum);
+    }
+    DspKernelLoops::spectrumMultiplyBins<true>(a, b, acc, k, n);
+}
+
+QEL_TARGET_AVX2_FMA double horizontalSum(__m256d v) {
+    __m128d s = _mm_add_pd(_mm256_castpd256_pd128(v), _mm256_extractf128_pd(v, 1));
+    s = _mm_add_sd(s, _mm_unpackhi_pd(s, s));
+    return _mm_cvtsd_f64(s);
+}
+
+QEL_TARGET_AVX2_FMA double dot(const double* h, const double* x, size_t taps) {
+    __m256d s0 = _mm256_setzero_pd();
+    __m256d s1 = _mm256_setzero_pd();
+    size_t i = 0;
+    for (; i + 8 <= taps; i += 8) {
+        s0 = _mm256_fmadd_pd(_mm256_loadu_pd(h + i), _mm256_loadu_pd(x + i), s0);
+        s1 = _mm256_fmadd_pd(_mm256_loadu_pd(h + i + 4), _mm256_loadu_pd(x + i + 4), s1);
+    }
+    if (i + 4 <= taps) {
+        s0 = _mm256_fmadd_pd(_mm256_loadu_pd(h + i), _mm256_loadu_pd(x + i), s0);
+        i += 4;
+    }
+    double s = horizontalSum(_mm256_add_pd(s0, s1));
+    for (; i < taps; ++i)
+        s += h[i] * x[i];
+    return s;
+}
+
+// Vectorised across outputs: each tap is one broadcast and one FMA per four outputs.
+QEL_TARGET_AVX2_FMA void firAccumulate(const double* h, size_t taps, const double* x, double* out,
+                                       size_t count) {
+    size_t p = 0;
+    for (; p + 16 <= count; p += 16) {
+        const double* xp = x + p;
+        __m256d s0 = _mm256_setzero_pd(), s1 = _mm256_setzero_pd();
+        __m256d s2 = _mm256_setzero_pd(), s3 = _mm256_setzero_pd();
+        for (size_t i = 0; i < taps; ++i) {
+            const __m256d hv = _mm256_broadcast_sd(h + i);
+            s0 = _mm256_fmadd_pd(hv, _mm256_loadu_pd(xp + i), s0);
+            s1 = _mm256_fmadd_pd(hv, _mm256_loadu_pd(xp + i + 4), s1);
+            s2 = _mm256_fmadd_pd(hv, _mm256_loadu_pd(xp + i + 8), s2);
+            s3 = _mm256_fmadd_pd(hv, _mm256_loadu_pd(xp + i + 12), s3);
+        }
+        _mm256_storeu_pd(out + p, _mm256_add_pd(_mm256_loadu_pd(out + p), s0));
+        _mm256_storeu_pd(out + p + 4, _mm256_add_pd(_mm256_loadu_pd(out + p + 4), s1));
+        _mm256_storeu_pd(out + p + 8, _mm256_add_pd(_mm256_loadu_pd(out + p + 8), s2));
+        _mm256_storeu_pd(out + p + 12, _mm256_add_pd(_mm256_loadu_pd(out + p + 12), s3));
+    }
+    for (; p + 4 <= count; p += 4) {
+        const double* xp = x + p;
+        __m256d s = _mm256_setzero_pd();
+        for (size_t i = 0; i < taps; ++i)
+            s = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xp + i), s);
+        _mm256_storeu_pd(out + p, _mm256_add_pd(_mm256_loadu_pd(out + p), s));
+    }
+    for (; p < count; ++p)
+        out[p] += dot(h, x + p, taps);
+}
+
+QEL_TARGET_AVX2_FMA void korenProcess(const CKorenKernel::SCoefficients& coefs, const double* x,
+                                      const double* y, double* out, size_t n) {
+    const CKorenKernel::SCoefficients c = coefs;
+    for (size_t i = 0; i < n; ++i)
+        out[i] = CKorenKernel::processSample(c, x[i], y[i]);
+}
+
+} // namespace avx2
+} // namespace
+
+const SDspKernels& SDspKernels::avx2Fma() {
+    static const SDspKernels kernels{
+        "avx2+fma",          avx2::fftPasses,   avx2::spectrumMultiply, avx2::spectrumMultiplyAdd,
+        avx2::firAccumulate, avx2::korenProcess};
+    return kernels;
+}
+
+} // namespace qel
+
+#else
+
+namespace qel {
+
+const SDspKernels& SDspKernels::avx2Fma() {
+    return generic();
+}
+
+} // namespace qel
+
+#endif

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "Audio/DSP/CCpuDispatch.h"
+
+namespace qel {
+namespace {
+
+std::vector<double> noise(size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    std::vector<double> x(n);
+    for (double& v : x)
+        v = dist(rng);
+    return x;
+}
+
+double maxDifference(const std::vector<double>& a, const std::vector<double>& b) {
+    double d = 0.0;
+    for (size_t i = 0; i < a.size(); ++i)
+        d = std::max(d, std::abs(a[i] - b[i]));
+    return d;
+}
+
+TEST(CCpuDispatchTest, FastBuildOnlyWhenSupportedAndNotForcedOff) {
+    EXPECT_EQ(CCpuDispatch::choose(true, nullptr), CCpuDispatch::Avx2Fma);
+    EXPECT_EQ(CCpuDispatch::choose(false, nullptr), CCpuDispatch::Generic);
+    EXPECT_EQ(CCpuDispatch::choose(true, "1"), CCpuDispatch::Generic);
+    EXPECT_EQ(CCpuDispatch::choose(true, "0"), CCpuDispatch::Avx2Fma);
+    EXPECT_EQ(CCpuDispatch::choose(false, "1"), CCpuDispatch::Generic);
+    EXPECT_TRUE(CCpuDispatch::isSupported(CCpuDispatch::Generic));
+
+    const CCpuDispatch::EBuild selected = CCpuDispatch::selected();
+    EXPECT_EQ(selected, CCpuDispatch::choose(CCpuDispatch::isSupported(CCpuDispatch::Avx2Fma),
+                                             std::getenv("EMBERLINE_FORCE_GENERIC")));
+    EXPECT_EQ(&CCpuDispatch::kernels(), &CCpuDispatch::kernels(selected));
+}
+
+// Each build against a long-double reference: the FIR loop has three paths (16, 4 and 1 outputs at a time).
+TEST(CCpuDispatchTest, FirLoopMatchesTheDirectSumInEveryBuild) {
+    for (CCpuDispatch::EBuild build : {CCpuDispatch::Generic, CCpuDispatch::Avx2Fma}) {
+        if (!CCpuDispatch::isSupported(build)) continue;
+        const SDspKernels& k = CCpuDispatch::kernels(build);
+        for (size_t taps : {0, 1, 3, 4, 7, 8, 9, 64})
+            for (size_t count : {0, 1, 3, 4, 5, 15, 16, 17, 35}) {
+                const std::vector<double> h = noise(taps, unsigned(taps)), x = noise(taps + count, 9);
+                std::vector<double> out = noise(count, 10);
+                std::vector<double> expected = out;
+                for (size_t p = 0; p < count; ++p) {
+                    long double s = 0.0L;
+                    for (size_t i = 0; i < taps; ++i)
+                        s += (long double)h[i] * x[p + i];
+                    expected[p] += double(s);
+                }
+                k.firAccumulate(h.data(), taps, x.data(), out.data(), count);
+                EXPECT_LE(maxDifference(out, expected), 1e-14)
+                    << k.name << " taps " << taps << " count " << count;
+            }
+    }
+}
+
+class CCpuDispatchBuildsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!CCpuDispatch::isSupported(CCpuDispatch::Avx2Fma))
+            GTEST_SKIP() << "this processor lacks AVX2 or FMA";
+    }
+    const SDspKernels& generic = CCpuDispatch::kernels(CCpuDispatch::Generic);
+    const SDspKernels& fast = CCpuDispatch::kernels(CCpuDispatch::Avx2Fma);
+};
+
+// The AVX2 build rounds fused multiply-adds once: results agree to a few units in the last place.
+TEST_F(CCpuDispatchBuildsTest, FftPassesAgree) {
+    EXPECT_STRNE(generic.name, fast.name);
+    for (size_t m = 1; m <= 4096; m *= 2) {
+        std::vector<double> twRe(m), twIm(m);
+        for (size_t h = 1; h < m; h *= 2)
+            for (size_t j = 0; j < h; ++j) {
+                twRe[h + j] = std::cos(M_PI * double(j) / double(h));
+                twIm[h + j] = -std::sin(M_PI * double(j) / double(h));
+            }
+        std::vector<double> re1 = noise(m, 1), im1 = noise(m, 2);
+        std::vector<double> re2 = re1, im2 = im1;
+        generic.fftPasses(re1.data(), im1.data(), m, twRe.data(), twIm.data());
+        fast.fftPasses(re2.data(), im2.data(), m, twRe.data(), twIm.data());
+        const double scale = std::sqrt(double(m));
+        EXPECT_LE(maxDifference(re1, re2), 1e-14 * scale) << m;
+        EXPECT_LE(maxDifference(im1, im2), 1e-14 * scale) << m;
+    }
+}
+
+TEST_F(CCpuDispatchBuildsTest, SpectrumProductsAgree) {
+    // Sizes with and without a bin left over after the two-bin vectors.
+    for (size_t n : {2, 4, 6, 8, 10, 64, 1026}) {
+        const std::vector<double> a = noise(n, 1), b = noise(n, 2), acc = noise(n, 3);
+        std::vector<double> p1(n), p2(n), s1 = acc, s2 = acc;
+        generic.spectrumMultiply(a.data(), b.data(), p1.data(), n);
+        fast.spectrumMultiply(a.data(), b.data(), p2.data(), n);
+        EXPECT_LE(maxDifference(p1, p2), 1e-15) << n;
+        generic.spectrumMultiplyAdd(a.data(), b.data(), s1.data(), n);
+        fast.spectrumMultiplyAdd(a.data(), b.data(), s2.data(), n);
+        EXPECT_LE(maxDifference(s1, s2), 1e-15) << n;
+        for (size_t k = 0; k < n; ++k)
+            ASSERT_NEAR(s1[k], acc[k] + p1[k], 1e-15) << n << " at " << k;
+        // Bin 1 by hand: (a2 + i·a3)(b2 + i·b3).
+        if (n >= 4) {
+            EXPECT_NEAR(p2[2], a[2] * b[2] - a[3] * b[3], 1e-15);
+            EXPECT_NEAR(p2[3], a[2] * b[3] + a[3] * b[2], 1e-15);
+        }
+        EXPECT_EQ(p2[0], a[0] * b[0]);
+        EXPECT_EQ(p2[1], a[1] * b[1]);
+    }
+}
+
+// Compiled without contraction in both builds, the tube stage gives identical bits.
+TEST_F(CCpuDispatchBuildsTest, TubeStageIsBitIdentical) {
+    CKorenKernel kernel;
+    CKorenKernel::SSettings s;
+    s.voltage = 0.9;
+    s.current = 0.7;
+    s.mode = 1.0;
+    kernel.update(s);
+    const std::vector<double> x = noise(4096, 1), y = noise(4096, 2);
+    std::vector<double> a(x.size()), b(x.size());
+    generic.korenProcess(kernel.coefficients(), x.data(), y.data(), a.data(), x.size());
+    fast.korenProcess(kernel.coefficients(), x.data(), y.data(), b.data(), x.size());
+    EXPECT_EQ(a, b);
+}
+
+} // namespace
+} // namespace qel

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "Audio/DSP/CPartitionedConvolver.h"
+
+namespace qel {
+namespace {
+
+std::vector<double> noise(size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    std::vector<double> x(n);
+    for (double& v : x)
+        v = dist(rng);
+    return x;
+}
+
+// y[t] = sum over k of h[k]·x[t - k], starting at x[from] (earlier input counts as silence).
+std::vector<double> directConvolution(const std::vector<double>& x, const std::vector<double>& h,
+                                      size_t from = 0) {
+    std::vector<double> y(x.size());
+    for (size_t t = from; t < x.size(); ++t) {
+        long double s = 0.0L;
+        for (size_t k = 0; k < h.size() && k <= t - from; ++k)
+            s += (long double)h[k] * x[t - k];
+        y[t] = double(s);
+    }
+    return y;
+}
+
+// Relative to the largest output: FFT rounding scales with the signal, not with each sample.
+void expectClose(const std::vector<double>& actual, const std::vector<double>& expected, size_t from,
+                 const std::string& what) {
+    double peak = 0.0;
+    for (double v : expected)
+        peak = std::max(peak, std::abs(v));
+    for (size_t t = from; t < expected.size(); ++t)
+        ASSERT_NEAR(actual[t], expected[t], 1e-12 * peak) << what << " at sample " << t;
+}
+
+// Runs x[from, to) through the convolver in random block lengths (1 included, often), every other block in
+// place.
+void runRandomBlocks(CPartitionedConvolver& convolver, const std::vector<double>& x, std::vector<double>& y,
+                     size_t from, size_t to, unsigned seed, size_t maxBlock) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<size_t> length(1, maxBlock);
+    bool inPlace = false;
+    for (size_t pos = from; pos < to; inPlace = !inPlace) {
+        const size_t n = std::min(rng() % 4 == 0 ? 1 : length(rng), to - pos);
+        if (inPlace) {
+            std::copy_n(x.data() + pos, n, y.data() + pos);
+            convolver.process(y.data() + pos, y.data() + pos, n);
+        } else {
+            convolver.process(x.data() + pos, y.data() + pos, n);
+        }
+        pos += n;
+    }
+}
+
+class CPartitionedConvolverTest : public testing::TestWithParam<CCpuDispatch::EBuild> {
+protected:
+    void SetUp() override {
+        if (!CCpuDispatch::isSupported(GetParam())) GTEST_SKIP() << "this processor lacks AVX2 or FMA";
+    }
+    const SDspKernels& kernels() const { return CCpuDispatch::kernels(GetParam()); }
+};
+
+TEST_P(CPartitionedConvolverTest, EqualsDirectConvolutionWithoutDelayForAnyBlockLengths) {
+    const size_t p = 64;
+    for (size_t length : {size_t(1), size_t(3), p - 1, p, p + 1, size_t(5000)})
+        for (size_t partition : {p, size_t(0)}) {
+            const std::vector<double> h = noise(length, unsigned(length));
+            const std::vector<double> x = noise(length + 5 * p + 37, unsigned(length + 1));
+            CPartitionedConvolver convolver(kernels());
+            convolver.setKernel(h.data(), h.size(), partition);
+            EXPECT_EQ(convolver.latency(), 0u);
+            if (partition) EXPECT_EQ(convolver.partitionSize(), p);
+            std::vector<double> y(x.size());
+            runRandomBlocks(convolver, x, y, 0, x.size(), unsigned(length + partition), 3 * p);
+            expectClose(y, directConvolution(x, h), 0,
+                        "length " + std::to_string(length) + " partition " + std::to_string(partition));
+        }
+}
+
+TEST_P(CPartitionedConvolverTest, TinyPartitionsUseTheSmallestTransforms) {
+    const std::vector<double> h = noise(37, 5);
+    const std::vector<double> x = noise(400, 6);
+    for (size_t partition : {1, 2, 4, 8}) {
+        CPartitionedConvolver convolver(kernels());
+        convolver.setKernel(h.data(), h.size(), partition);
+        std::vector<double> y(x.size());
+        runRandomBlocks(convolver, x, y, 0, x.size(), unsigned(partition), 11);
+        expectClose(y, directConvolution(x, h), 0, "partition " + std::to_string(partition));
+    }
+}
+
+TEST_P(CPartitionedConvolverTest, NewKernelContinuesFromTheWholePastInput) {
+    const size_t p = 32;
+    const std::vector<double> a = noise(300, 1), b = noise(300, 2), shorter = noise(50, 3);
+    const std::vector<double> x = noise(1500, 4);
+    for (const std::vector<double>* next : {&b, &shorter}) {
+        CPartitionedConvolver convolver(kernels());
+        convolver.setKernel(a.data(), a.size(), p);
+        std::vector<double> y(x.size());
+        const size_t swap = 13 * p + 7; // inside a block
+        runRandomBlocks(convolver, x, y, 0, swap, 7, 3 * p);
+        convolver.setKernel(next->data(), next->size(), p);
+        runRandomBlocks(convolver, x, y, swap, x.size(), 8, 3 * p);
+        std::vector<double> before(y.begin(), y.begin() + swap);
+        std::vector<double> expected = directConvolution(x, a);
+        expected.resize(swap);
+        expectClose(before, expected, 0, "old kernel");
+        expectClose(y, directConvolution(x, *next), swap,
+                    "new kernel of length " + std::to_string(next->size()));
+    }
+}
+
+TEST_P(CPartitionedConvolverTest, CopiedHistoryLetsASecondConvolverTakeOver) {
+    const size_t p = 64;
+    const std::vector<double> oldKernel = noise(700, 1), newKernel = noise(700, 2);
+    const std::vector<double> x = noise(3000, 3);
+    CPartitionedConvolver current(kernels()), next(kernels());
+    current.setKernel(oldKernel.data(), oldKernel.size(), p);
+    std::vector<double> yOld(x.size()), yNew(x.size());
+    const size_t swap = 1234;
+    runRandomBlocks(current, x, yOld, 0, swap, 1, 200);
+
+    next.setKernel(newKernel.data(), newKernel.size(), p);
+    ASSERT_TRUE(next.copyHistoryFrom(current));
+    runRandomBlocks(current, x, yOld, swap, x.size(), 2, 200);
+    runRandomBlocks(next, x, yNew, swap, x.size(), 3, 200);
+    expectClose(yOld, directConvolution(x, oldKernel), 0, "old");
+    expectClose(yNew, directConvolution(x, newKernel), swap, "new");
+
+    // Another partition size cannot take the history: it starts from silence.
+    CPartitionedConvolver other(kernels());
+    other.setKernel(newKernel.data(), newKernel.size(), 2 * p);
+    EXPECT_FALSE(other.copyHistoryFrom(current));
+    std::vector<double> yOther(x.size());
+    runRandomBlocks(other, x, yOther, swap, x.size(), 4, 200);
+    expectClose(yOther, directConvolution(x, newKernel, swap), swap, "fresh");
+}
+
+TEST_P(CPartitionedConvolverTest, ResetAndMissingKernelForgetThePast) {
+    const std::vector<double> h = noise(150, 1);
+    const std::vector<double> x = noise(900, 2);
+    CPartitionedConvolver convolver(kernels());
+    std::vector<double> y(x.size(), 1.0);
+    convolver.process(x.data(), y.data(), 100);
+    EXPECT_TRUE(std::all_of(y.begin(), y.begin() + 100, [](double v) { return v == 0.0; }));
+
+    convolver.setKernel(h.data(), h.size(), 16);
+    runRandomBlocks(convolver, x, y, 100, 333, 1, 40);
+    convolver.reset();
+    runRandomBlocks(convolver, x, y, 333, 600, 2, 40);
+    expectClose(y, directConvolution(x, h, 333), 333, "after reset");
+
+    convolver.setKernel(nullptr);
+    convolver.process(x.data() + 600, y.data() + 600, 50);
+    convolver.setKernel(h.data(), h.size(), 16);
+    runRandomBlocks(convolver, x, y, 650, x.size(), 3, 40);
+    expectClose(y, directConvolution(x, h, 650), 650, "after a time without kernel");
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, CPartitionedConvolverTest,
+                         testing::Values(CCpuDispatch::Generic, CCpuDispatch::Avx2Fma),
+                         [](const testing::TestParamInfo<CCpuDispatch::EBuild>& info) {
+                             return info.param == CCpuDispatch::Generic ? "Generic" : "Avx2Fma";
+                         });
+
+TEST(CPartitionedConvolverBuildsTest, BuildsAgreeUpToRounding) {
+    if (!CCpuDispatch::isSupported(CCpuDispatch::Avx2Fma)) GTEST_SKIP() << "this processor lacks AVX2 or FMA";
+    const std::vector<double> h = noise(2207, 1);
+    const std::vector<double> x = noise(8192, 2);
+    CPartitionedConvolver generic(CCpuDispatch::kernels(CCpuDispatch::Generic));
+    CPartitionedConvolver fast(CCpuDispatch::kernels(CCpuDispatch::Avx2Fma));
+    generic.setKernel(h.data(), h.size());
+    fast.setKernel(h.data(), h.size());
+    ASSERT_EQ(generic.partitionSize(), fast.partitionSize());
+    std::vector<double> a(x.size()), b(x.size());
+    for (size_t pos = 0; pos < x.size(); pos += 512) {
+        generic.process(x.data() + pos, a.data() + pos, 512);
+        fast.process(x.data() + pos, b.data() + pos, 512);
+    }
+    expectClose(b, a, 0, "AVX2 against generic");
+    EXPECT_NE(a, b) << "the AVX2 build fuses multiply-adds, so some roundings differ";
+}
+
+} // namespace
+} // namespace qel

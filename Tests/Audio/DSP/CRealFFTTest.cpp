@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "Audio/DSP/CRealFFT.h"
+
+namespace qel {
+namespace {
+
+std::vector<double> noise(size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    std::vector<double> x(n);
+    for (double& v : x)
+        v = dist(rng);
+    return x;
+}
+
+double norm2(const std::vector<double>& x) {
+    double s = 0.0;
+    for (double v : x)
+        s += v * v;
+    return std::sqrt(s);
+}
+
+// Bins 0 .. n/2 of the DFT, summed in long double from exact angle indices.
+std::vector<std::pair<long double, long double>> directDft(const std::vector<double>& x) {
+    const size_t n = x.size();
+    std::vector<long double> c(n), s(n);
+    for (size_t i = 0; i < n; ++i) {
+        const long double angle = 2.0L * std::numbers::pi_v<long double> * (long double)i / (long double)n;
+        c[i] = std::cos(angle);
+        s[i] = std::sin(angle);
+    }
+    std::vector<std::pair<long double, long double>> bins(n / 2 + 1);
+    for (size_t k = 0; k <= n / 2; ++k)
+        for (size_t i = 0; i < n; ++i) {
+            const size_t a = (k * i) % n;
+            bins[k].first += x[i] * c[a];
+            bins[k].second -= x[i] * s[a];
+        }
+    return bins;
+}
+
+std::vector<double> circularConvolution(const std::vector<double>& a, const std::vector<double>& b) {
+    const size_t n = a.size();
+    std::vector<double> y(n);
+    for (size_t t = 0; t < n; ++t) {
+        long double s = 0.0L;
+        for (size_t k = 0; k < n; ++k)
+            s += (long double)a[k] * b[(t + n - k) % n];
+        y[t] = double(s);
+    }
+    return y;
+}
+
+double maxDifference(const std::vector<double>& a, const std::vector<double>& b) {
+    double d = 0.0;
+    for (size_t i = 0; i < a.size(); ++i)
+        d = std::max(d, std::abs(a[i] - b[i]));
+    return d;
+}
+
+class CRealFFTTest : public testing::TestWithParam<CCpuDispatch::EBuild> {
+protected:
+    void SetUp() override {
+        if (!CCpuDispatch::isSupported(GetParam())) GTEST_SKIP() << "this processor lacks AVX2 or FMA";
+    }
+    const SDspKernels& kernels() const { return CCpuDispatch::kernels(GetParam()); }
+};
+
+TEST_P(CRealFFTTest, ForwardMatchesTheDirectDftAtEverySize) {
+    for (size_t n = 2; n <= 4096; n *= 2) {
+        CRealFFT fft(n, kernels());
+        const std::vector<double> x = noise(n, unsigned(n));
+        std::vector<double> packed(n);
+        fft.forward(x.data(), packed.data());
+        const auto bins = directDft(x);
+        // Rounding grows with log2(n) and the signal's energy.
+        const double tolerance = 2e-16 * std::log2(double(2 * n)) * norm2(x);
+        EXPECT_NEAR(packed[0], double(bins[0].first), tolerance) << n;
+        EXPECT_NEAR(packed[1], double(bins[n / 2].first), tolerance) << n;
+        EXPECT_NEAR(double(bins[n / 2].second), 0.0, tolerance) << n;
+        for (size_t k = 1; k < n / 2; ++k) {
+            ASSERT_NEAR(packed[2 * k], double(bins[k].first), tolerance) << n << " bin " << k;
+            ASSERT_NEAR(packed[2 * k + 1], double(bins[k].second), tolerance) << n << " bin " << k;
+        }
+    }
+}
+
+TEST_P(CRealFFTTest, InverseUndoesForwardInPlace) {
+    for (size_t n = 2; n <= 4096; n *= 2) {
+        CRealFFT fft(n, kernels());
+        const std::vector<double> x = noise(n, unsigned(7 * n));
+        std::vector<double> y = x;
+        fft.forward(y.data(), y.data());
+        fft.inverse(y.data(), y.data());
+        EXPECT_LE(maxDifference(x, y), 1e-15 * std::log2(double(2 * n))) << n;
+    }
+}
+
+TEST_P(CRealFFTTest, PackedLayoutHoldsDcAndNyquistThenInterleavedBins) {
+    const size_t n = 16;
+    CRealFFT fft(n, kernels());
+    std::vector<double> x(n), packed(n), expected(n);
+    auto check = [&](const char* what) {
+        fft.forward(x.data(), packed.data());
+        for (size_t i = 0; i < n; ++i)
+            EXPECT_NEAR(packed[i], expected[i], 1e-13) << what << " at " << i;
+    };
+    std::fill(x.begin(), x.end(), 1.0);
+    expected.assign(n, 0.0);
+    expected[0] = 16.0;
+    check("constant");
+    for (size_t i = 0; i < n; ++i)
+        x[i] = i % 2 ? -1.0 : 1.0;
+    expected.assign(n, 0.0);
+    expected[1] = 16.0;
+    check("alternating");
+    for (size_t i = 0; i < n; ++i)
+        x[i] = std::cos(2.0 * std::numbers::pi * 3.0 * double(i) / double(n)) +
+               2.0 * std::sin(2.0 * std::numbers::pi * 5.0 * double(i) / double(n));
+    expected.assign(n, 0.0);
+    expected[6] = 8.0;
+    expected[11] = -16.0; // sine: negative imaginary part
+    check("bins 3 and 5");
+}
+
+TEST_P(CRealFFTTest, PackedProductIsTheSpectrumOfCircularConvolution) {
+    for (size_t n : {2, 4, 8, 16, 64, 512}) {
+        CRealFFT fft(n, kernels());
+        const std::vector<double> a = noise(n, 1), b = noise(n, 2), c = noise(n, 3), d = noise(n, 4);
+        std::vector<double> sa(n), sb(n), sc(n), sd(n), product(n);
+        fft.forward(a.data(), sa.data());
+        fft.forward(b.data(), sb.data());
+        fft.forward(c.data(), sc.data());
+        fft.forward(d.data(), sd.data());
+
+        fft.multiply(sa.data(), sb.data(), product.data());
+        fft.inverse(product.data(), product.data());
+        const std::vector<double> ab = circularConvolution(a, b);
+        EXPECT_LE(maxDifference(product, ab), 1e-13) << n;
+
+        // Accumulating onto a product, with the first product written over one of its factors.
+        fft.multiply(sa.data(), sb.data(), sa.data());
+        fft.multiplyAdd(sc.data(), sd.data(), sa.data());
+        fft.inverse(sa.data(), product.data());
+        std::vector<double> sum = circularConvolution(c, d);
+        for (size_t i = 0; i < n; ++i)
+            sum[i] += ab[i];
+        EXPECT_LE(maxDifference(product, sum), 1e-13) << n;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, CRealFFTTest, testing::Values(CCpuDispatch::Generic, CCpuDispatch::Avx2Fma),
+                         [](const testing::TestParamInfo<CCpuDispatch::EBuild>& info) {
+                             return info.param == CCpuDispatch::Generic ? "Generic" : "Avx2Fma";
+                         });
+
+TEST(CRealFFTSizeTest, AcceptsOnlyPowersOfTwoFromTwo) {
+    CRealFFT fft;
+    EXPECT_EQ(fft.size(), 0u);
+    for (size_t bad : {0, 1, 3, 6, 12, 1000}) {
+        EXPECT_FALSE(fft.setSize(bad)) << bad;
+        EXPECT_EQ(fft.size(), 0u);
+    }
+    EXPECT_TRUE(fft.setSize(2));
+    EXPECT_TRUE(fft.setSize(1024));
+    EXPECT_EQ(fft.size(), 1024u);
+}
+
+} // namespace
+} // namespace qel
