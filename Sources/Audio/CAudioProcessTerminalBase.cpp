@@ -72,8 +72,11 @@ CError* CAudioProcessTerminalBase::prepare(const SAudioFormat& format) {
 
 void CAudioProcessTerminalBase::reset() {
     CAudioProcessBase::reset();
-    for (SFade& fade : m_fades)
-        fade = SFade();
+    // A cross-fade under way ends at once on the new module.
+    for (size_t c = 0; c < m_fades.size(); ++c) {
+        if (m_fades[c].remaining) m_modules[c] = std::move(m_fades[c].next);
+        m_fades[c] = SFade();
+    }
     for (auto& module : m_modules)
         module->reset();
 }

@@ -119,8 +119,8 @@ TEST_F(ProductGraphTest, TheTubeColoursTheSignalAndBypassGivesItBackUntouched) {
     ASSERT_EQ(out[0].size(), 512u);
     for (double v : out[0])
         ASSERT_TRUE(std::isfinite(v));
-    // Not the input: the tube stage reshapes it.
-    EXPECT_GT(rms(out[0]), 1e-3);
+    // About the input's level, yet not the input: phase-rotated and with harmonics.
+    EXPECT_NEAR(rms(out[0]), 0.5 / std::sqrt(2.0), 0.05);
     double difference = 0;
     for (uint32_t i = 0; i < 512; ++i)
         difference = std::max(difference, std::fabs(out[0][i] - input(m_time - 512 + i)));
@@ -128,10 +128,13 @@ TEST_F(ProductGraphTest, TheTubeColoursTheSignalAndBypassGivesItBackUntouched) {
     for (uint32_t i = 0; i < 512; ++i)
         EXPECT_NEAR(out[0][i], out[1][i], 1e-9) << "both channels get the same treatment, noise aside";
 
+    // Dry: the input, later by the latency the host is told.
     set("bypass-enable", 1);
-    out = run(4);
+    out = run(8);
+    const uint64_t latency = uint64_t(graph->ownDelay());
+    EXPECT_EQ(latency, 1816u);
     for (uint32_t i = 0; i < 512; ++i)
-        ASSERT_EQ(out[0][i], input(m_time - 512 + i)) << i;
+        ASSERT_EQ(out[0][i], input(m_time - 512 + i - latency)) << i;
 
     set("bypass-enable", 0);
     set("modOutGain.mute", 1);
@@ -223,7 +226,7 @@ TEST_F(ProductGraphTest, BypassStatesFollowTheirParameters) {
     EXPECT_TRUE(graph->isStateActive(34));
     EXPECT_FALSE(graph->isStateActive(35));
     EXPECT_LT(rms(out[0]), 1e-10) << "channel 0 is not in the soloed group";
-    EXPECT_GT(rms(out[1]), 1e-3);
+    EXPECT_GT(rms(out[1]), 0.1);
     set("denorm-enable", 1, 0); // a setting every instance shares: leave it as found
 }
 

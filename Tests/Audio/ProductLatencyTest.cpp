@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+
+#include "Audio/CAudioParamCollector.h"
+#include "Audio/CAudioProcess.h"
+#include "Audio/CAudioProcessDefBase.h"
+#include "Audio/Processes/CModOutput.h"
+#include "Audio/ProductStartup.h"
+#include "Core/CApplication.h"
+#include "ResourceEmbedder/EmbeddedResources.h"
+#include "Support/ErrorText.h"
+
+namespace qel {
+namespace {
+
+const std::pair<double, int64_t> kTable[] = {{44100, 1816}, {48000, 1913},  {88200, 2919},
+                                             {96000, 3114}, {176400, 5125}, {192000, 5515}};
+
+// One instance's signal path at a given host rate, mono.
+class ProductLatencyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(qelProductStartup(g_embeddedResources), nullptr);
+        ASSERT_EQ(CApplication::initRootObject(CString(), root), nullptr);
+        CObject* plugin = nullptr;
+        ASSERT_EQ(test::firstLine(root->createChild("plugin", "plugin", true, nullptr, plugin)), "");
+        ASSERT_EQ(root->findObjectChecked("plugin.param-collector", collector), nullptr);
+        env.collector = collector;
+        env.pool = &pool;
+    }
+    void TearDown() override {
+        output.reset();
+        graph.reset();
+        CApplication::releaseRootObject(root);
+        CApplication::shutdown();
+    }
+    void build(double rate) {
+        CAudioProcessDefBase* mainDef = nullptr;
+        CAudioProcessDefBase* outDef = nullptr;
+        ASSERT_EQ(root->findObjectChecked("shared::audio.modMain", mainDef), nullptr);
+        ASSERT_EQ(root->findObjectChecked("shared::audio.modOutput", outDef), nullptr);
+        output.reset();
+        graph = std::make_unique<CAudioProcess>();
+        ASSERT_EQ(test::firstLine(graph->init(*mainDef, env, "plugin.modMain", nullptr, 0)), "");
+        output.reset(static_cast<CModOutput*>(outDef->createProcess().release()));
+        ASSERT_EQ(output->init(*outDef, env, "plugin.modOutput", nullptr, 0), nullptr);
+        graph->addDestination(0, output.get(), 0);
+        ASSERT_EQ(graph->prepare({rate, 512, 1}), nullptr);
+        ASSERT_EQ(output->prepare({rate, 512, 1}), nullptr);
+    }
+    void set(const char* name, double value) {
+        collector->getParam(CString("plugin.modMain.") + name)->setValue(0, 0, 0, value);
+        CAudioParamChangeList changes;
+        collector->takePending(changes);
+        changes.applyToAudio();
+        graph->applyParamUpdates();
+    }
+    std::vector<double> run(const std::vector<double>& in) {
+        std::vector<double> out;
+        for (size_t t = 0; t < in.size(); t += 512) {
+            const uint32_t length = uint32_t(std::min<size_t>(512, in.size() - t));
+            SAudioBlock* block = pool.take(length);
+            std::copy(in.begin() + long(t), in.begin() + long(t + length), block->samples());
+            graph->receive(0, 0, block);
+            graph->run();
+            output->run();
+            const SAudioBlock* result = output->block(0);
+            out.insert(out.end(), result->samples(), result->samples() + result->length);
+        }
+        return out;
+    }
+
+    CObject* root = nullptr;
+    CAudioParamCollector* collector = nullptr;
+    CAudioBlockPool pool;
+    SAudioProcessEnv env;
+    std::unique_ptr<CAudioProcess> graph;
+    std::unique_ptr<CModOutput> output;
+};
+
+TEST_F(ProductLatencyTest, EverySettingHasTheTableLatencyAtEveryRate) {
+    for (const auto& [rate, latency] : kTable) {
+        SCOPED_TRACE(rate);
+        build(rate);
+        for (int setting = 1; setting <= 4; ++setting) {
+            set("oversampling", setting);
+            EXPECT_EQ(graph->ownDelay(), latency) << setting;
+        }
+        set("oversampling", 0);
+        for (int hostMode = 0; hostMode <= 3; ++hostMode) {
+            set("host-oversampling-mode", hostMode);
+            EXPECT_EQ(graph->ownDelay(), latency) << "auto " << hostMode;
+        }
+        set("host-oversampling-mode", 0);
+        set("oversampling", 1);
+    }
+}
+
+TEST_F(ProductLatencyTest, BypassedAudioIsTheInputDelayedByTheReportedLatency) {
+    build(48000);
+    set("bypass-enable", 1);
+    for (int setting : {1, 4}) {
+        set("oversampling", setting);
+        std::mt19937 random(3);
+        std::vector<double> in(8192);
+        for (double& v : in)
+            v = std::uniform_real_distribution<double>(-0.5, 0.5)(random);
+        graph->reset();
+        std::vector<double> out = run(in);
+        const size_t latency = size_t(graph->ownDelay());
+        ASSERT_EQ(latency, 1913u);
+        for (size_t i = latency; i < in.size(); ++i)
+            ASSERT_EQ(out[i], in[i - latency]) << i;
+    }
+}
+
+} // namespace
+} // namespace qel
