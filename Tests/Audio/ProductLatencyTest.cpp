@@ -117,5 +117,50 @@ TEST_F(ProductLatencyTest, BypassedAudioIsTheInputDelayedByTheReportedLatency) {
     }
 }
 
+// Small noise keeps the tube stage linear: the response estimated from input and output is then the
+// in-phase tap at the reported latency with the antisymmetric quadrature part around it.
+TEST_F(ProductLatencyTest, TheSmallSignalResponseIsCentredOnTheReportedLatency) {
+    build(48000);
+    collector->getParam("plugin.modMain.modEmberline.mode")->setValue(0, 0, 0, 1.0);
+    for (int setting : {1, 4}) {
+        SCOPED_TRACE(setting);
+        set("oversampling", setting);
+        graph->reset();
+        std::mt19937 random(11);
+        std::normal_distribution<double> noise(0.0, 1e-3);
+        std::vector<double> in(1 << 16);
+        for (double& v : in)
+            v = noise(random);
+        const std::vector<double> out = run(in);
+        const int64_t latency = graph->ownDelay();
+        ASSERT_EQ(latency, 1913);
+        auto tap = [&](int64_t lag) {
+            double sum = 0, power = 0;
+            for (size_t t = size_t(latency + 64); t < in.size(); ++t) {
+                sum += out[t] * in[size_t(int64_t(t) - lag)];
+                power += in[size_t(int64_t(t) - lag)] * in[size_t(int64_t(t) - lag)];
+            }
+            return sum / power;
+        };
+        const double centre = tap(latency);
+        EXPECT_NEAR(centre, 0.664, 0.03) << "the in-phase gain of the tube";
+        for (int64_t k = 1; k <= 20; ++k) {
+            EXPECT_LT(std::fabs(tap(latency + k)), std::fabs(centre)) << k;
+            EXPECT_LT(std::fabs(tap(latency - k)), std::fabs(centre)) << -k;
+        }
+        // At the host rate the quadrature part is the transformer's: antisymmetric, odd taps only. The
+        // oversampling chain band-limits both parts a little, which shows as a small symmetric share.
+        const double tolerance = setting == 1 ? 0.01 : 0.05;
+        for (int64_t k : {1, 3, 5}) {
+            EXPECT_GT(std::fabs(tap(latency + k)), 0.05) << k;
+            EXPECT_NEAR(tap(latency + k), -tap(latency - k), tolerance)
+                << "antisymmetric around the centre " << k;
+        }
+        for (int64_t k : {2, 4})
+            EXPECT_NEAR(tap(latency + k), 0.0, tolerance) << "even quadrature taps vanish " << k;
+        EXPECT_NEAR(tap(latency - 200), 0.0, 0.03);
+    }
+}
+
 } // namespace
 } // namespace qel
