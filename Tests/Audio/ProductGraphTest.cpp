@@ -6,14 +6,7 @@
 #include <new>
 #include <random>
 
-#include "Audio/CAudioParamCollector.h"
-#include "Audio/CAudioProcess.h"
-#include "Audio/CAudioProcessDefBase.h"
-#include "Audio/Processes/CModOutput.h"
-#include "Audio/ProductStartup.h"
-#include "Core/CApplication.h"
-#include "ResourceEmbedder/EmbeddedResources.h"
-#include "Support/ErrorText.h"
+#include "Audio/ProductInstance.h"
 
 namespace {
 
@@ -39,44 +32,18 @@ namespace qel {
 namespace {
 
 // The product's signal path as an instance runs it, on a stereo 1 kHz sine.
-class ProductGraphTest : public ::testing::Test {
+class ProductGraphTest : public test::ProductInstanceTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(qelProductStartup(g_embeddedResources), nullptr);
-        ASSERT_EQ(CApplication::initRootObject(CString(), root), nullptr);
-        CObject* plugin = nullptr;
-        ASSERT_EQ(test::firstLine(root->createChild("plugin", "plugin", true, nullptr, plugin)), "");
-        ASSERT_EQ(root->findObjectChecked("plugin.param-collector", collector), nullptr);
-        env.collector = collector;
-        env.pool = &pool;
-        CAudioProcessDefBase* mainDef = nullptr;
-        CAudioProcessDefBase* outDef = nullptr;
-        ASSERT_EQ(root->findObjectChecked("shared::audio.modMain", mainDef), nullptr);
-        ASSERT_EQ(root->findObjectChecked("shared::audio.modOutput", outDef), nullptr);
-        graph = std::make_unique<CAudioProcess>();
-        ASSERT_EQ(test::firstLine(graph->init(*mainDef, env, "plugin.modMain", nullptr, 0)), "");
-        output.reset(static_cast<CModOutput*>(outDef->createProcess().release()));
-        ASSERT_EQ(output->init(*outDef, env, "plugin.modOutput", nullptr, 0), nullptr);
-        graph->addDestination(0, output.get(), 0);
-        const SAudioFormat format{44100.0, 512, 2};
-        ASSERT_EQ(graph->prepare(format), nullptr);
-        ASSERT_EQ(output->prepare(format), nullptr);
-    }
-    void TearDown() override {
-        output.reset();
-        graph.reset();
-        CApplication::releaseRootObject(root);
-        CApplication::shutdown();
+        ProductInstanceTest::SetUp();
+        build(44100.0, 2);
     }
 
     // Runs blocks of the sine and returns the last one of each channel.
     std::vector<std::vector<double>> run(int blocks) {
         std::vector<std::vector<double>> last(2);
         for (int b = 0; b < blocks; ++b) {
-            CAudioParamChangeList changes;
-            collector->takePending(changes);
-            changes.applyToAudio();
-            graph->applyParamUpdates();
+            applyChanges();
             for (int32_t c = 0; c < 2; ++c) {
                 SAudioBlock* block = pool.take(512);
                 for (uint32_t i = 0; i < 512; ++i)
@@ -105,12 +72,6 @@ protected:
         return std::sqrt(sum / double(v.size()));
     }
 
-    CObject* root = nullptr;
-    CAudioParamCollector* collector = nullptr;
-    CAudioBlockPool pool;
-    SAudioProcessEnv env;
-    std::unique_ptr<CAudioProcess> graph;
-    std::unique_ptr<CModOutput> output;
     uint64_t m_time = 0;
 };
 

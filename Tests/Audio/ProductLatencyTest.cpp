@@ -4,14 +4,7 @@
 #include <memory>
 #include <random>
 
-#include "Audio/CAudioParamCollector.h"
-#include "Audio/CAudioProcess.h"
-#include "Audio/CAudioProcessDefBase.h"
-#include "Audio/Processes/CModOutput.h"
-#include "Audio/ProductStartup.h"
-#include "Core/CApplication.h"
-#include "ResourceEmbedder/EmbeddedResources.h"
-#include "Support/ErrorText.h"
+#include "Audio/ProductInstance.h"
 
 namespace qel {
 namespace {
@@ -20,43 +13,12 @@ const std::pair<double, int64_t> kTable[] = {{44100, 1816}, {48000, 1913},  {882
                                              {96000, 3114}, {176400, 5125}, {192000, 5515}};
 
 // One instance's signal path at a given host rate, mono.
-class ProductLatencyTest : public ::testing::Test {
+class ProductLatencyTest : public test::ProductInstanceTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(qelProductStartup(g_embeddedResources), nullptr);
-        ASSERT_EQ(CApplication::initRootObject(CString(), root), nullptr);
-        CObject* plugin = nullptr;
-        ASSERT_EQ(test::firstLine(root->createChild("plugin", "plugin", true, nullptr, plugin)), "");
-        ASSERT_EQ(root->findObjectChecked("plugin.param-collector", collector), nullptr);
-        env.collector = collector;
-        env.pool = &pool;
-    }
-    void TearDown() override {
-        output.reset();
-        graph.reset();
-        CApplication::releaseRootObject(root);
-        CApplication::shutdown();
-    }
-    void build(double rate) {
-        CAudioProcessDefBase* mainDef = nullptr;
-        CAudioProcessDefBase* outDef = nullptr;
-        ASSERT_EQ(root->findObjectChecked("shared::audio.modMain", mainDef), nullptr);
-        ASSERT_EQ(root->findObjectChecked("shared::audio.modOutput", outDef), nullptr);
-        output.reset();
-        graph = std::make_unique<CAudioProcess>();
-        ASSERT_EQ(test::firstLine(graph->init(*mainDef, env, "plugin.modMain", nullptr, 0)), "");
-        output.reset(static_cast<CModOutput*>(outDef->createProcess().release()));
-        ASSERT_EQ(output->init(*outDef, env, "plugin.modOutput", nullptr, 0), nullptr);
-        graph->addDestination(0, output.get(), 0);
-        ASSERT_EQ(graph->prepare({rate, 512, 1}), nullptr);
-        ASSERT_EQ(output->prepare({rate, 512, 1}), nullptr);
-    }
+    void build(double rate) { ProductInstanceTest::build(rate, 1); }
     void set(const char* name, double value) {
         collector->getParam(CString("plugin.modMain.") + name)->setValue(0, 0, 0, value);
-        CAudioParamChangeList changes;
-        collector->takePending(changes);
-        changes.applyToAudio();
-        graph->applyParamUpdates();
+        applyChanges();
     }
     std::vector<double> run(const std::vector<double>& in) {
         std::vector<double> out;
@@ -72,13 +34,6 @@ protected:
         }
         return out;
     }
-
-    CObject* root = nullptr;
-    CAudioParamCollector* collector = nullptr;
-    CAudioBlockPool pool;
-    SAudioProcessEnv env;
-    std::unique_ptr<CAudioProcess> graph;
-    std::unique_ptr<CModOutput> output;
 };
 
 TEST_F(ProductLatencyTest, EverySettingHasTheTableLatencyAtEveryRate) {

@@ -163,7 +163,7 @@ TEST_F(ResamplerFilterDesignTest, ChainsReturnTheSignalDelayedByTheirHostSampleD
         double worstUp = 0.0;
         for (size_t j = 1500 * factor; j < y.size(); ++j)
             worstUp = std::max(worstUp, std::fabs(y[j] - tones(double(j) / double(factor) - upDelay)));
-        EXPECT_LT(worstUp, 1e-6) << stages;
+        EXPECT_LT(worstUp, 1e-7) << stages;
 
         for (int k = stages; k >= 1; --k)
             y = downStage(y, downFilter(k));
@@ -172,7 +172,7 @@ TEST_F(ResamplerFilterDesignTest, ChainsReturnTheSignalDelayedByTheirHostSampleD
         double worst = 0.0;
         for (size_t n = 1500; n < length; ++n)
             worst = std::max(worst, std::fabs(y[n] - x[n - delay]));
-        EXPECT_LT(worst, 1e-6) << stages;
+        EXPECT_LT(worst, 1e-7) << stages;
     }
 }
 
