@@ -54,11 +54,11 @@ void CPartitionedConvolver::reset() {
     m_newest = 0;
 }
 
-bool CPartitionedConvolver::copyHistoryFrom(const CPartitionedConvolver& other) {
-    if (&other == this) return true;
+void CPartitionedConvolver::copyHistoryFrom(const CPartitionedConvolver& other) {
+    if (&other == this) return;
     if (other.m_partitionSize != m_partitionSize) {
-        reset();
-        return false;
+        resize(other.m_partitionSize);
+        if (m_kernel && m_kernel->partitionSize() != m_partitionSize) m_kernel.reset();
     }
     growDelayLine(other.m_slots);
     const size_t slotSize = 2 * m_partitionSize;
@@ -72,7 +72,6 @@ bool CPartitionedConvolver::copyHistoryFrom(const CPartitionedConvolver& other) 
     m_frame = other.m_frame;
     m_fill = other.m_fill;
     computeTail();
-    return true;
 }
 
 void CPartitionedConvolver::process(const double* in, double* out, size_t n) {

@@ -20,7 +20,8 @@ namespace qel {
 // Input history (the frame and the delay line) does not depend on the kernel, so setKernel with the same
 // partition size keeps it: the output continues as the new kernel's convolution of the whole past input.
 // For a cross-fade, a second convolver takes the history with copyHistoryFrom, then the new kernel, and
-// both run until the fade ends. setKernel and copyHistoryFrom may allocate; process never does.
+// both run until the fade ends; kernels that should fade into each other need one partition size (pass it
+// explicitly when their lengths differ). setKernel and copyHistoryFrom may allocate; process never does.
 class CPartitionedConvolver {
 public:
     // Extra delay on top of the kernel's own.
@@ -40,8 +41,9 @@ public:
 
     // Forgets all input.
     void reset();
-    // Takes the input history of other. False, after a reset, when the partition sizes differ.
-    bool copyHistoryFrom(const CPartitionedConvolver& other);
+    // Takes the input history and the partition size of other (allocating if they differ); a kernel of
+    // another partition size is dropped. Call it right before setKernel: without a kernel no input is kept.
+    void copyHistoryFrom(const CPartitionedConvolver& other);
 
     // in and out may be the same array.
     void process(const double* in, double* out, size_t n);

@@ -1,0 +1,104 @@
+// DSP kernels in each processor build. Run: build/Bench/EmberlineBench [--benchmark_filter=...]
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "Audio/DSP/CCpuDispatch.h"
+#include "Audio/DSP/CKorenKernel.h"
+#include "Audio/DSP/CPartitionedConvolver.h"
+#include "Audio/DSP/CRealFFT.h"
+
+namespace qel {
+namespace {
+
+std::vector<double> noise(size_t n, unsigned seed, double amplitude = 1.0) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> dist(-amplitude, amplitude);
+    std::vector<double> x(n);
+    for (double& v : x)
+        v = dist(rng);
+    return x;
+}
+
+bool usable(benchmark::State& state, CCpuDispatch::EBuild build) {
+    if (CCpuDispatch::isSupported(build)) return true;
+    state.SkipWithError("this processor lacks AVX2 or FMA");
+    return false;
+}
+
+void fftRoundTrip(benchmark::State& state, CCpuDispatch::EBuild build) {
+    if (!usable(state, build)) return;
+    const size_t n = size_t(state.range(0));
+    CRealFFT fft(n, CCpuDispatch::kernels(build));
+    std::vector<double> x = noise(n, 1), spectrum(n);
+    for (auto _ : state) {
+        fft.forward(x.data(), spectrum.data());
+        fft.inverse(spectrum.data(), x.data());
+        benchmark::DoNotOptimize(x.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(n));
+}
+
+void spectrumMultiplyAdd(benchmark::State& state, CCpuDispatch::EBuild build) {
+    if (!usable(state, build)) return;
+    const size_t n = size_t(state.range(0));
+    const SDspKernels& k = CCpuDispatch::kernels(build);
+    const std::vector<double> a = noise(n, 1), b = noise(n, 2);
+    std::vector<double> acc(n);
+    for (auto _ : state) {
+        k.spectrumMultiplyAdd(a.data(), b.data(), acc.data(), n);
+        benchmark::DoNotOptimize(acc.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(n / 2));
+}
+
+// Kernel length, block length, partition size (0: chosen by length).
+void convolver(benchmark::State& state, CCpuDispatch::EBuild build) {
+    if (!usable(state, build)) return;
+    const size_t length = size_t(state.range(0)), block = size_t(state.range(1));
+    const std::vector<double> h = noise(length, 1, 0.01);
+    CPartitionedConvolver convolver(CCpuDispatch::kernels(build));
+    convolver.setKernel(h.data(), h.size(), size_t(state.range(2)));
+    std::vector<double> x = noise(block, 2), y(block);
+    for (auto _ : state) {
+        convolver.process(x.data(), y.data(), block);
+        benchmark::DoNotOptimize(y.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(block));
+    state.counters["partition"] = double(convolver.partitionSize());
+}
+
+void koren(benchmark::State& state, CCpuDispatch::EBuild build) {
+    if (!usable(state, build)) return;
+    const size_t n = 512;
+    const CKorenKernel kernel;
+    const std::vector<double> x = noise(n, 1, 0.7), y = noise(n, 2, 0.7);
+    std::vector<double> out(n);
+    const SDspKernels& k = CCpuDispatch::kernels(build);
+    for (auto _ : state) {
+        k.korenProcess(kernel.coefficients(), x.data(), y.data(), out.data(), n);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(n));
+}
+
+BENCHMARK_CAPTURE(fftRoundTrip, generic, CCpuDispatch::Generic)->RangeMultiplier(4)->Range(64, 4096);
+BENCHMARK_CAPTURE(fftRoundTrip, avx2fma, CCpuDispatch::Avx2Fma)->RangeMultiplier(4)->Range(64, 4096);
+BENCHMARK_CAPTURE(spectrumMultiplyAdd, generic, CCpuDispatch::Generic)->Arg(1024);
+BENCHMARK_CAPTURE(spectrumMultiplyAdd, avx2fma, CCpuDispatch::Avx2Fma)->Arg(1024);
+// The Hilbert transformer at 88.2 kHz: 2207 taps, host blocks of 512.
+BENCHMARK_CAPTURE(convolver, generic, CCpuDispatch::Generic)->Args({2207, 512, 0});
+BENCHMARK_CAPTURE(convolver, avx2fma, CCpuDispatch::Avx2Fma)->Args({2207, 512, 0});
+// Partition sizes around the automatic choice, for short and long kernels.
+BENCHMARK_CAPTURE(convolver, avx2fma, CCpuDispatch::Avx2Fma)
+    ->ArgsProduct({{300, 2207, 19207}, {512}, {32, 64, 128, 256, 512, 1024}});
+BENCHMARK_CAPTURE(convolver, generic, CCpuDispatch::Generic)
+    ->ArgsProduct({{300, 2207, 19207}, {512}, {32, 64, 128, 256, 512, 1024}});
+BENCHMARK_CAPTURE(koren, generic, CCpuDispatch::Generic);
+BENCHMARK_CAPTURE(koren, avx2fma, CCpuDispatch::Avx2Fma);
+
+} // namespace
+} // namespace qel
+
+BENCHMARK_MAIN();
