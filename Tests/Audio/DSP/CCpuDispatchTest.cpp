@@ -116,8 +116,10 @@ TEST_F(CCpuDispatchBuildsTest, SpectrumProductsAgree) {
     }
 }
 
-// Compiled without contraction in both builds, the tube stage gives identical bits.
-TEST_F(CCpuDispatchBuildsTest, TubeStageIsBitIdentical) {
+// The fast build computes four samples at a time with glibc's vector exp and log, within a few ulp of
+// the scalar ones; the difference of two grid voltages in the output amplifies that, so the bound is
+// relative to the grid-voltage scale of the output (|d * outScale| volts), 1e-12.
+TEST_F(CCpuDispatchBuildsTest, TubeStageAgreesUpToRounding) {
     CKorenKernel kernel;
     CKorenKernel::SSettings s;
     s.voltage = 0.9;
@@ -128,7 +130,19 @@ TEST_F(CCpuDispatchBuildsTest, TubeStageIsBitIdentical) {
     std::vector<double> a(x.size()), b(x.size());
     generic.korenProcess(kernel.coefficients(), x.data(), y.data(), a.data(), x.size());
     fast.korenProcess(kernel.coefficients(), x.data(), y.data(), b.data(), x.size());
-    EXPECT_EQ(a, b);
+    const double scale = std::fabs(kernel.coefficients().outScale * kernel.coefficients().Eg0);
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double d = std::max(std::hypot(x[i], y[i]), 1.0);
+        ASSERT_NEAR(a[i], b[i], 1e-12 * d * scale) << i;
+    }
+    // Silence stays exactly silent and the last samples of a block match the lanes of a full one.
+    const std::vector<double> zeros(7, 0.0);
+    std::vector<double> silent(7, 1.0), part(7);
+    fast.korenProcess(kernel.coefficients(), zeros.data(), zeros.data(), silent.data(), 7);
+    EXPECT_EQ(silent, zeros);
+    fast.korenProcess(kernel.coefficients(), x.data(), y.data(), part.data(), 7);
+    for (size_t i = 0; i < 7; ++i)
+        EXPECT_EQ(part[i], b[i]);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Audio/DSP/CKorenKernel.h"
+#include "Audio/DSP/SDspKernels.h"
 
 namespace qel {
 namespace {
@@ -314,7 +315,9 @@ TEST(CKorenKernelTest, OperationOrderIsFixed) {
                 x[i] = level(rng) * std::pow(10.0, level(rng));
                 y[i] = level(rng) * std::pow(10.0, level(rng));
             }
-            kernelFor(s).process(x.data(), y.data(), out.data(), n);
+            // The generic build: the fast one may differ by the rounding of vector exp/log.
+            SDspKernels::generic().korenProcess(kernelFor(s).coefficients(), x.data(), y.data(), out.data(),
+                                                n);
             for (size_t i = 0; i < n; ++i)
                 ASSERT_EQ(out[i], literalStage(s, x[i], y[i])) << x[i] << ", " << y[i];
         }
