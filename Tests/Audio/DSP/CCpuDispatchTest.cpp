@@ -6,18 +6,12 @@
 #include <vector>
 
 #include "Audio/DSP/CCpuDispatch.h"
+#include "Support/Noise.h"
 
 namespace qel {
 namespace {
 
-std::vector<double> noise(size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> dist(-1.0, 1.0);
-    std::vector<double> x(n);
-    for (double& v : x)
-        v = dist(rng);
-    return x;
-}
+using test::noise;
 
 double maxDifference(const std::vector<double>& a, const std::vector<double>& b) {
     double d = 0.0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Audio/DSP/CIIRSectionCascade.h"
+#include "Support/Noise.h"
 
 namespace qel {
 namespace {
@@ -25,14 +26,7 @@ const SBiquadSection kResonant = {0.0011, 0.0022, 0.0011, -1.8981, 0.9025};
 const SBiquadSection kSecond = {0.5, 0.3, 0.2, -0.4, 0.1};
 const SBiquadSection kPass = SBiquadSection::identity();
 
-std::vector<double> noise(size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> dist(-1.0, 1.0);
-    std::vector<double> x(n);
-    for (double& v : x)
-        v = dist(rng);
-    return x;
-}
+using test::noise;
 
 // Runs x in place in blocks of the given sizes, cycled.
 std::vector<double> runBlocks(CIIRSectionCascade& cascade, std::vector<double> x, std::vector<int> sizes) {

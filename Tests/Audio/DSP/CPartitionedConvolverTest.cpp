@@ -8,18 +8,12 @@
 #include <vector>
 
 #include "Audio/DSP/CPartitionedConvolver.h"
+#include "Support/Noise.h"
 
 namespace qel {
 namespace {
 
-std::vector<double> noise(size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> dist(-1.0, 1.0);
-    std::vector<double> x(n);
-    for (double& v : x)
-        v = dist(rng);
-    return x;
-}
+using test::noise;
 
 // y[t] = sum over k of h[k]·x[t - k], starting at x[from] (earlier input counts as silence).
 std::vector<double> directConvolution(const std::vector<double>& x, const std::vector<double>& h,
