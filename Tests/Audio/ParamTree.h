@@ -10,11 +10,10 @@
 #include "Audio/ProductStartup.h"
 #include "Core/CApplication.h"
 #include "Core/CObject.h"
+#include "Support/DefinitionBuilder.h"
 #include "Support/ErrorText.h"
 
 namespace qel::test {
-
-using Attrs = std::vector<std::pair<const char*, const char*>>;
 
 // Core and audio classes, with the product's converters under "shared::audio.paramcvt".
 class ParamTreeTest : public ::testing::Test {
@@ -54,21 +53,7 @@ protected:
     // Adds a child with the attributes and runs its three set-up phases; a failing child is removed.
     static CError* make(CObject* parent, const char* tag, const char* name, const Attrs& attrs,
                         CObject*& made) {
-        made = nullptr;
-        CObject* child = nullptr;
-        QEL_CHECK(parent->addChild(tag, name, false, child));
-        CError* error = nullptr;
-        for (const auto& [attr, value] : attrs)
-            if (!error) error = child->setAttr(attr, value, false);
-        if (!error) error = child->init();
-        if (!error) error = child->initContent();
-        if (!error) error = child->initComplete();
-        if (error) {
-            parent->destroyChild(child);
-            return error;
-        }
-        made = child;
-        return nullptr;
+        return buildDefinition(parent, tag, name, attrs, {}, made);
     }
 
     // A one-value gain parameter of -12..12 dB defaulting to 0 dB, with attributes replaced or added.

@@ -11,11 +11,11 @@
 #include "Audio/Filters/CAudioFilterGen.h"
 #include "Audio/Filters/FilterClassTable.h"
 #include "Core/CApplication.h"
+#include "Support/DefinitionBuilder.h"
 #include "Support/ErrorText.h"
 
 namespace qel::test {
 
-using Attrs = std::vector<std::pair<const char*, const char*>>;
 using Slots = std::initializer_list<std::pair<const char*, double>>;
 
 inline std::complex<double> response(const CBiquadSectionList& sections, double w) {
@@ -63,30 +63,9 @@ protected:
     }
     void TearDown() override { CApplication::shutdown(); }
 
-    // A child with its attributes and items (each built under it before it completes); a failing
-    // child is removed.
     static CError* build(CObject* parent, const char* tag, const char* name, const Attrs& attrs,
                          const std::vector<std::pair<const char*, Attrs>>& items, CObject*& made) {
-        made = nullptr;
-        CObject* child = nullptr;
-        QEL_CHECK(parent->addChild(tag, name, false, child));
-        CError* error = nullptr;
-        for (const auto& [attr, value] : attrs)
-            if (!error) error = child->setAttr(attr, value, false);
-        if (!error) error = child->init();
-        if (!error) error = child->initContent();
-        for (size_t i = 0; i < items.size() && !error; ++i) {
-            CObject* item = nullptr;
-            error = build(child, items[i].first, ("item#" + std::to_string(i)).c_str(), items[i].second, {},
-                          item);
-        }
-        if (!error) error = child->initComplete();
-        if (error) {
-            parent->destroyChild(child);
-            return error;
-        }
-        made = child;
-        return nullptr;
+        return buildDefinition(parent, tag, name, attrs, items, made);
     }
     template <class T = CAudioFilterGen>
     T* gen(const char* tag, const char* name, const Attrs& attrs,
