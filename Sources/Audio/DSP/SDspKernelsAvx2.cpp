@@ -22,8 +22,8 @@
 
 #if defined(QEL_HAVE_MVEC)
 // glibc's 4-wide AVX2 exp and log (libmvec).
-extern "C" __m256d _ZGVdN4v_exp(__m256d);
-extern "C" __m256d _ZGVdN4v_log(__m256d);
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_exp(__m256d);
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_log(__m256d);
 #endif
 
 namespace qel {
