@@ -16,7 +16,6 @@ constexpr int32_t kMaxCopies = 64;
 } // namespace
 
 CAudioProcessStack::~CAudioProcessStack() {
-    if (m_countParam) m_countParam->unsubscribe(&m_countChanged);
     reset();
 }
 
@@ -25,15 +24,13 @@ CError* CAudioProcessStack::init(const CAudioProcessDefBase& def, SAudioProcessE
     QEL_CHECK(CAudioProcessBase::init(def, env, name, parent, stackIndex));
     m_sink = std::make_unique<CAudioProcessBoundary>(env);
     if (!def.stackParam().isEmpty()) {
-        m_countParam = env.collector->getParam(resolveRelative(name, def.stackParam()));
-        m_countParam->subscribe({-1, -1, &m_countChanged, &m_countMask});
+        m_countParam.attach(env.collector->getParam(resolveRelative(name, def.stackParam())));
     }
     return resize(wantedCount());
 }
 
 int32_t CAudioProcessStack::wantedCount() const {
-    if (!m_countParam || !m_countParam->info()) return 1;
-    const double value = m_countParam->audioValues().getValue(0, 0, 1.0);
+    const double value = m_countParam.value(0, 0, 1.0);
     return std::clamp(int32_t(std::lround(value)), 1, kMaxCopies);
 }
 
@@ -91,8 +88,8 @@ void CAudioProcessStack::reset() {
 }
 
 void CAudioProcessStack::applyParamUpdates() {
-    if (m_countChanged) {
-        m_countChanged = false;
+    uint32_t groups = 0;
+    if (m_countParam.takeChange(groups)) {
         const int32_t wanted = wantedCount();
         if (wanted != m_count) qelErrLog(resize(wanted));
     }

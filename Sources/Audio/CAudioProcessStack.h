@@ -3,12 +3,11 @@
 #include <memory>
 #include <vector>
 
+#include "Audio/CAudioParamWatch.h"
 #include "Audio/CAudioProcessBase.h"
 #include "Audio/CAudioProcessBoundary.h"
 
 namespace qel {
-
-class CAudioParam;
 
 // One copy of a process per stack element, in series: copy i reads its parameters at stack index i
 // (plus the definition's shift); input 0 runs through the copies, other inputs reach every copy.
@@ -35,9 +34,7 @@ private:
 
     std::vector<std::unique_ptr<CAudioProcessBase>> m_copies;
     int32_t m_count = 0;
-    CAudioParam* m_countParam = nullptr;
-    bool m_countChanged = false;
-    uint32_t m_countMask = 0;
+    CAudioParamWatch m_countParam;
     std::unique_ptr<CAudioProcessBoundary> m_sink;
 };
 

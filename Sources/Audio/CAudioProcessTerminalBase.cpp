@@ -10,31 +10,25 @@
 
 namespace qel {
 
-CAudioProcessTerminalBase::~CAudioProcessTerminalBase() {
-    for (auto& slot : m_slots)
-        if (slot && slot->param) slot->param->unsubscribe(&slot->changed);
-}
-
 bool CAudioProcessTerminalBase::registerSlot(int32_t index, const CString& name) {
     if (index < 0) return false;
     if (int32_t(m_slots.size()) <= index) m_slots.resize(size_t(index) + 1);
-    std::unique_ptr<SSlot>& slot = m_slots[size_t(index)];
-    if (slot) return slot->param != nullptr;
-    slot = std::make_unique<SSlot>();
-    CAudioParam* param = m_env->collector->getParam(resolveParamName(name));
-    if (!param->info()) return false;
-    slot->param = param;
-    slot->elementSize = param->info()->elementSize;
-    param->subscribe({-1, -1, &slot->changed, &slot->groupMask});
-    return true;
+    std::unique_ptr<CAudioParamWatch>& slot = m_slots[size_t(index)];
+    if (slot) return slot->param() != nullptr;
+    slot = std::make_unique<CAudioParamWatch>();
+    return slot->attach(m_env->collector->getParam(resolveParamName(name)));
+}
+
+void CAudioProcessTerminalBase::registerSlots(const std::vector<CString>& names) {
+    for (int32_t index = 0; index < int32_t(names.size()); ++index)
+        if (!isSlotRegistered(index)) registerSlot(index, names[size_t(index)]);
 }
 
 double CAudioProcessTerminalBase::slotValue(int32_t index, int32_t channel, double unattached) const {
     if (index < 0 || index >= int32_t(m_slots.size()) || !m_slots[size_t(index)]) return unattached;
-    const SSlot& slot = *m_slots[size_t(index)];
-    if (!slot.param) return unattached;
+    const CAudioParamWatch& slot = *m_slots[size_t(index)];
     const int32_t stack = m_stackIndex + (m_def ? m_def->stackIndexShift() : 0);
-    return slot.param->audioValues().getValue(channel, stack * slot.elementSize, unattached);
+    return slot.value(channel, stack * slot.elementSize(), unattached);
 }
 
 CAudioModule* CAudioProcessTerminalBase::module(int32_t channel) const {
@@ -90,22 +84,14 @@ void CAudioProcessTerminalBase::startFade(int32_t channel) {
     }
     if (makeModule(channel, fade.next)) return;
     fade.remaining = m_xfadeSamples;
-    const double c = std::cos(M_PI / m_xfadeSamples);
-    fade.e = 0.5;
-    fade.ePrev = 0.5 * c;
-    fade.k = 2.0 * c;
+    fade.weight.start(m_xfadeSamples);
 }
 
 void CAudioProcessTerminalBase::applyParamUpdates() {
     uint32_t mask = 0;
     bool changed = false;
     for (auto& slot : m_slots)
-        if (slot && slot->changed) {
-            changed = true;
-            mask |= slot->groupMask;
-            slot->changed = false;
-            slot->groupMask = 0;
-        }
+        if (slot && slot->takeChange(mask)) changed = true;
     if (!changed) return;
     const bool smooth = m_def && m_def->isSmoothUpdate();
     for (int32_t c = 0; c < int32_t(m_modules.size()); ++c) {
@@ -150,20 +136,7 @@ void CAudioProcessTerminalBase::process() {
                 SAudioBlock* next = m_env->pool->take(length);
                 render(module, m_gathered.data(), out->samples(), length);
                 render(*fade.next, m_gathered.data(), next->samples(), length);
-                double* y = out->samples();
-                const double* z = next->samples();
-                for (uint32_t i = 0; i < length; ++i) {
-                    if (fade.remaining) {
-                        const double oldWeight = fade.e + 0.5;
-                        y[i] = oldWeight * y[i] + (1.0 - oldWeight) * z[i];
-                        const double e = fade.k * fade.e - fade.ePrev;
-                        fade.ePrev = fade.e;
-                        fade.e = e;
-                        --fade.remaining;
-                    } else {
-                        y[i] = z[i];
-                    }
-                }
+                fade.weight.mix(out->samples(), next->samples(), length, fade.remaining);
                 CAudioBlockPool::release(next);
                 if (!fade.remaining) m_modules[size_t(c)] = std::move(fade.next);
                 deliver(0, c, out);

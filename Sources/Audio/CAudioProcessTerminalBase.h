@@ -4,19 +4,17 @@
 #include <vector>
 
 #include "Audio/CAudioModule.h"
+#include "Audio/CAudioParamWatch.h"
 #include "Audio/CAudioProcessBase.h"
+#include "Audio/DSP/SHalfCosineFade.h"
 
 namespace qel {
-
-class CAudioParam;
 
 // A process that computes: one module per channel runs the kernel on the channel's blocks. Parameter
 // slots are shared by the modules; a change updates the modules of the channels it concerns, with
 // "is-smooth-update" by cross-fading from the old module to a new one.
 class CAudioProcessTerminalBase : public CAudioProcessBase {
 public:
-    ~CAudioProcessTerminalBase() override;
-
     CError* prepare(const SAudioFormat& format) override;
     void reset() override;
     void applyParamUpdates() override;
@@ -26,6 +24,8 @@ public:
     // Binds slot index to the parameter named relative to this process; false when the parameter
     // has no definition (the slot then reads its unattached value).
     bool registerSlot(int32_t index, const CString& name);
+    // Binds slots 0, 1, ... to the names, skipping those a module registered already.
+    void registerSlots(const std::vector<CString>& names);
     // Whether a module of this process registered the slot already (attached or not).
     bool isSlotRegistered(int32_t index) const {
         return index >= 0 && index < int32_t(m_slots.size()) && m_slots[size_t(index)];
@@ -41,23 +41,17 @@ public:
     uint32_t xfadeSamples() const { return m_xfadeSamples; }
 
 private:
-    struct SSlot {
-        CAudioParam* param = nullptr;
-        int32_t elementSize = 1;
-        bool changed = false;
-        uint32_t groupMask = 0;
-    };
     struct SFade {
         std::unique_ptr<CAudioModule> next;
         uint32_t remaining = 0;
-        double e = 0, ePrev = 0, k = 0;
+        SHalfCosineFade weight;
     };
 
     CError* makeModule(int32_t channel, std::unique_ptr<CAudioModule>& made);
     void render(CAudioModule& module, SAudioBlock* const* inputs, double* out, uint32_t length);
     void startFade(int32_t channel);
 
-    std::vector<std::unique_ptr<SSlot>> m_slots;
+    std::vector<std::unique_ptr<CAudioParamWatch>> m_slots;
     std::vector<std::unique_ptr<CAudioModule>> m_modules;
     std::vector<SFade> m_fades;
     std::vector<SAudioBlock*> m_gathered;

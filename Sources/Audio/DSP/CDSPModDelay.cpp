@@ -34,10 +34,7 @@ void CDSPModDelay::startFade() {
     m_fadeFrom = m_current;
     m_current = m_target;
     m_fadeRemaining = m_xfadeLength;
-    const double c = std::cos(M_PI / m_xfadeLength);
-    m_e = 0.5;
-    m_ePrev = 0.5 * c;
-    m_k = 2.0 * c;
+    m_fade.start(m_xfadeLength);
 }
 
 double CDSPModDelay::read(uint32_t delay) const {
@@ -53,11 +50,9 @@ void CDSPModDelay::process(const double* in, double* out, uint32_t count) {
         m_buffer[m_write] = in[i];
         double y = read(m_current);
         if (m_fadeRemaining) {
-            const double oldWeight = m_e + 0.5;
+            const double oldWeight = m_fade.oldWeight();
             y = oldWeight * read(m_fadeFrom) + (1.0 - oldWeight) * y;
-            const double next = m_k * m_e - m_ePrev;
-            m_ePrev = m_e;
-            m_e = next;
+            m_fade.advance();
             if (--m_fadeRemaining == 0 && m_target != m_current) startFade();
         }
         out[i] = y;

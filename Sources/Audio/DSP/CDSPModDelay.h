@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "Audio/DSP/SHalfCosineFade.h"
 #include "Core/CCheckedObject.h"
 
 namespace qel {
@@ -36,8 +37,7 @@ private:
     uint32_t m_fadeFrom = 0;
     uint32_t m_xfadeLength = 1;
     uint32_t m_fadeRemaining = 0;
-    // Half-cosine weight of the old read position, from 1 to 0.
-    double m_e = 0, m_ePrev = 0, m_k = 0;
+    SHalfCosineFade m_fade; // weight of the old read position
 };
 
 } // namespace qel

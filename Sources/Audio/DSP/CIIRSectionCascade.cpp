@@ -2,16 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace qel {
-
-void CIIRSectionCascade::SOscillator::start(int32_t length) {
-    const double c = std::cos(std::numbers::pi / double(length));
-    e = 0.5;
-    ePrev = 0.5 * c;
-    k = 2.0 * c;
-}
 
 int32_t CIIRSectionCascade::copyPadded(const CBiquadSectionList& sections, SectionArray& to) {
     std::copy(sections.begin(), sections.end(), to.begin());
@@ -49,7 +41,7 @@ void CIIRSectionCascade::startFade(const CBiquadSectionList& sections, int32_t l
     m_targetCount = copyPadded(sections, m_target);
     activate(std::max(m_count, m_targetCount), y1, y2);
     std::copy(m_state.begin(), m_state.begin() + m_activeCount, m_oldState.begin());
-    m_oscillator.start(length);
+    m_oscillator.start(uint32_t(length));
     m_fadeRemaining = length;
 }
 
@@ -123,7 +115,7 @@ void CIIRSectionCascade::runSteady(const double* in, double* out, int32_t count)
 void CIIRSectionCascade::runFade(const double* in, double* out, int32_t count) {
     if (m_activeCount == 0 && in != out) std::copy(in, in + count, out);
     // Section by section over the block; each replays the same oscillator run.
-    SOscillator oscillator = m_oscillator;
+    SHalfCosineFade oscillator = m_oscillator;
     for (int32_t s = 0; s < m_activeCount; ++s) {
         const SBiquadSection from = m_current[size_t(s)];
         const SBiquadSection to = m_target[size_t(s)];

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "Audio/DSP/CBiquadSectionList.h"
+#include "Audio/DSP/SHalfCosineFade.h"
 
 namespace qel {
 
@@ -55,20 +56,6 @@ public:
     }
 
 private:
-    // e = 0.5 cos(pi n / N) by the two-term recurrence, from 0.5 towards -0.5.
-    struct SOscillator {
-        double e = 0.5;
-        double ePrev = 0.5;
-        double k = 2.0;
-
-        void start(int32_t length);
-        void advance() {
-            const double next = k * e - ePrev;
-            ePrev = e;
-            e = next;
-        }
-    };
-
     using SectionArray = std::array<SBiquadSection, kMaxSections>;
 
     static int32_t copyPadded(const CBiquadSectionList& sections, SectionArray& to);
@@ -90,7 +77,7 @@ private:
     // Sections whose state is live: m_count, or the larger count while fading.
     int32_t m_activeCount = 0;
     int32_t m_fadeRemaining = 0;
-    SOscillator m_oscillator;
+    SHalfCosineFade m_oscillator;
     CBiquadSectionList m_pending;
     int32_t m_pendingLength = 1;
     bool m_hasPending = false;

@@ -5,7 +5,7 @@
 #include "Audio/DSP/CConvolutionKernel.h"
 #include "Audio/Filters/CAudioFilterFIRGen.h"
 #include "Audio/Filters/CAudioFilterGenArray.h"
-#include "Core/CDebugLog.h"
+#include "Audio/Processes/FilterGenArrayLookup.h"
 
 namespace qel {
 
@@ -24,15 +24,8 @@ CError* CModFilterFIR::init(const CAudioProcessDefBase& def, SAudioProcessEnv& e
                             CAudioProcess* parent, int32_t stackIndex) {
     QEL_CHECK(CAudioProcessTerminal<CModFilterFIRModule>::init(def, env, name, parent, stackIndex));
     m_isZeroLatency = def.getAttrBool("is-zero-latency");
-    const CString path = def.getAttr("gen-array");
-    CObject* found = path.isEmpty() ? nullptr : const_cast<CAudioProcessDefBase&>(def).findObject(path);
-    m_array = dynamic_cast<const CAudioFilterGenArray*>(found);
-    if (!m_array) {
-        const std::string text = path.toUtf8();
-        CDebugLog::writeLine(CString::format("The 'gen-array' '%s' not found.", text.c_str()), name);
-    }
     m_slotNames = {kIndexSlot, kFixedRateSlot};
-    if (m_array) m_array->listSlots(m_slotNames);
+    m_array = qelFindGenArray(def, name, m_slotNames);
     return nullptr;
 }
 
@@ -77,9 +70,7 @@ std::shared_ptr<const CConvolutionKernel> CModFilterFIR::kernelFor(int32_t chann
 }
 
 void CModFilterFIRModule::registerParams() {
-    const auto& names = static_cast<CModFilterFIR*>(m_terminal)->slotNames();
-    for (int32_t index = 0; index < int32_t(names.size()); ++index)
-        if (!m_terminal->isSlotRegistered(index)) m_terminal->registerSlot(index, names[size_t(index)]);
+    m_terminal->registerSlots(static_cast<CModFilterFIR*>(m_terminal)->slotNames());
 }
 
 void CModFilterFIRModule::updateCoefficients() {
@@ -97,10 +88,13 @@ void CModFilterFIRModule::updateCoefficients() {
     m_next.setKernel(kernel);
     m_fadeLength = std::max<uint32_t>(m_terminal->xfadeSamples(), 1);
     m_fadeRemaining = m_fadeLength;
-    const double c = std::cos(M_PI / m_fadeLength);
-    m_e = 0.5;
-    m_ePrev = 0.5 * c;
-    m_k = 2.0 * c;
+    m_fade.start(m_fadeLength);
+}
+
+void CModFilterFIRModule::prepare(double sampleRate, uint32_t maxBlockLength) {
+    CAudioModule::prepare(sampleRate, maxBlockLength);
+    // Cross-fades need a second output; sized here so that the audio thread does not allocate.
+    m_scratch.resize(maxBlockLength);
 }
 
 void CModFilterFIRModule::reset() {
@@ -127,21 +121,8 @@ void CModFilterFIRModule::process(SAudioBlock* const* inputs, int32_t, double* o
     if (m_scratch.size() < length) m_scratch.resize(length);
     m_current.process(in, out, length);
     m_next.process(in, m_scratch.data(), length);
-    for (uint32_t i = 0; i < length; ++i) {
-        if (m_fadeRemaining) {
-            const double oldWeight = m_e + 0.5;
-            out[i] = oldWeight * out[i] + (1.0 - oldWeight) * m_scratch[i];
-            const double e = m_k * m_e - m_ePrev;
-            m_ePrev = m_e;
-            m_e = e;
-            if (--m_fadeRemaining == 0) {
-                for (uint32_t j = i + 1; j < length; ++j)
-                    out[j] = m_scratch[j];
-                std::swap(m_current, m_next);
-                break;
-            }
-        }
-    }
+    m_fade.mix(out, m_scratch.data(), length, m_fadeRemaining);
+    if (!m_fadeRemaining) std::swap(m_current, m_next);
 }
 
 } // namespace qel

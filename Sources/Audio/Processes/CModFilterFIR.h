@@ -6,6 +6,7 @@
 #include "Audio/CAudioProcessDefBase.h"
 #include "Audio/CAudioProcessTerminalBase.h"
 #include "Audio/DSP/CPartitionedConvolver.h"
+#include "Audio/DSP/SHalfCosineFade.h"
 #include "Audio/Filters/CAudioFilterParams.h"
 
 namespace qel {
@@ -19,6 +20,7 @@ class CConvolutionKernel;
 // the old kernel's output to the new one's.
 class CModFilterFIRModule : public CAudioModule {
 public:
+    void prepare(double sampleRate, uint32_t maxBlockLength) override;
     void updateCoefficients() override;
     void registerParams() override;
     void reset() override;
@@ -32,7 +34,7 @@ private:
     std::vector<double> m_scratch;
     uint32_t m_fadeLength = 0;
     uint32_t m_fadeRemaining = 0;
-    double m_e = 0, m_ePrev = 0, m_k = 0;
+    SHalfCosineFade m_fade;
     bool m_hasKernel = false;
 };
 

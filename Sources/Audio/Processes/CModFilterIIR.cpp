@@ -2,7 +2,7 @@
 
 #include "Audio/Filters/CAudioFilterGenArray.h"
 #include "Audio/Filters/CAudioFilterParams.h"
-#include "Core/CDebugLog.h"
+#include "Audio/Processes/FilterGenArrayLookup.h"
 
 namespace qel {
 
@@ -20,22 +20,13 @@ double unattachedValue(const CString& name) {
 CError* CModFilterIIR::init(const CAudioProcessDefBase& def, SAudioProcessEnv& env, const CString& name,
                             CAudioProcess* parent, int32_t stackIndex) {
     QEL_CHECK(CAudioProcessTerminal<CModFilterIIRModule>::init(def, env, name, parent, stackIndex));
-    const CString path = def.getAttr("gen-array");
-    CObject* found = path.isEmpty() ? nullptr : const_cast<CAudioProcessDefBase&>(def).findObject(path);
-    m_generator = dynamic_cast<const CAudioFilterGenArray*>(found);
-    if (!m_generator) {
-        const std::string text = path.toUtf8();
-        CDebugLog::writeLine(CString::format("The 'gen-array' '%s' not found.", text.c_str()), name);
-    }
     m_slotNames = {kIndexSlot};
-    if (m_generator) m_generator->listSlots(m_slotNames);
+    m_generator = qelFindGenArray(def, name, m_slotNames);
     return nullptr;
 }
 
 void CModFilterIIRModule::registerParams() {
-    const auto& names = static_cast<CModFilterIIR*>(m_terminal)->slotNames();
-    for (int32_t index = 0; index < int32_t(names.size()); ++index)
-        if (!m_terminal->isSlotRegistered(index)) m_terminal->registerSlot(index, names[size_t(index)]);
+    m_terminal->registerSlots(static_cast<CModFilterIIR*>(m_terminal)->slotNames());
 }
 
 void CModFilterIIRModule::updateCoefficients() {

@@ -15,8 +15,6 @@ CError* CModResamplerDef::init() {
 }
 
 CModResampler::~CModResampler() {
-    for (SSlot* slot : {&m_mode, &m_hostMode})
-        if (slot->param) slot->param->unsubscribe(&slot->changed);
     reset();
 }
 
@@ -26,20 +24,15 @@ CError* CModResampler::init(const CAudioProcessDefBase& def, SAudioProcessEnv& e
     const auto* resampler = dynamic_cast<const CModResamplerDef*>(&def);
     m_isUpsampler = resampler && resampler->isUpsampler();
     m_sink = std::make_unique<CAudioProcessBoundary>(env);
-    for (auto [slot, slotName] : {std::pair{&m_mode, "mode"}, std::pair{&m_hostMode, "host-mode"}}) {
-        CAudioParam* param = env.collector->getParam(resolveParamName(slotName));
-        if (!param->info()) continue;
-        slot->param = param;
-        param->subscribe({-1, -1, &slot->changed, &slot->mask});
-    }
+    m_mode.attach(env.collector->getParam(resolveParamName("mode")));
+    m_hostMode.attach(env.collector->getParam(resolveParamName("host-mode")));
     return setStages(wantedStages());
 }
 
 // Slot values are read from group 0: every channel runs at one rate.
 int32_t CModResampler::wantedStages() const {
-    auto read = [](const SSlot& slot, double unattached) {
-        const double value = slot.param ? slot.param->audioValues().getValue(0, 0, unattached) : unattached;
-        return int32_t(std::round(value));
+    auto read = [](const CAudioParamWatch& slot, double unattached) {
+        return int32_t(std::round(slot.value(0, 0, unattached)));
     };
     const int32_t mode = read(m_mode, 1.0);
     const int32_t stages = mode == 0 ? read(m_hostMode, 0.0) : mode - 1;
@@ -127,8 +120,9 @@ void CModResampler::reset() {
 }
 
 void CModResampler::applyParamUpdates() {
-    if (m_mode.changed || m_hostMode.changed) {
-        m_mode.changed = m_hostMode.changed = false;
+    uint32_t groups = 0;
+    const bool modeChanged = m_mode.takeChange(groups);
+    if (m_hostMode.takeChange(groups) || modeChanged) {
         const int32_t wanted = wantedStages();
         if (wanted != stageCount()) {
             qelErrLog(setStages(wanted));

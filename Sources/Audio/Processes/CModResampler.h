@@ -3,13 +3,12 @@
 #include <memory>
 #include <vector>
 
+#include "Audio/CAudioParamWatch.h"
 #include "Audio/CAudioProcessBase.h"
 #include "Audio/CAudioProcessBoundary.h"
 #include "Audio/CAudioProcessDefBase.h"
 
 namespace qel {
-
-class CAudioParam;
 
 // Changes the rate by 2^n with cascaded 2x stages: an up-sampler interpolates then filters per stage,
 // a down-sampler filters then decimates. The stage next to the host rate carries the steep filter,
@@ -40,20 +39,14 @@ public:
     std::vector<CString> listNames() const;
 
 private:
-    struct SSlot {
-        CAudioParam* param = nullptr;
-        bool changed = false;
-        uint32_t mask = 0;
-    };
-
     int32_t wantedStages() const;
     CError* setStages(int32_t count);
     CError* make(const char* defPath, const char* name, std::unique_ptr<CAudioProcessBase>& made);
     void wire();
 
     bool m_isUpsampler = true;
-    SSlot m_mode;
-    SSlot m_hostMode;
+    CAudioParamWatch m_mode;
+    CAudioParamWatch m_hostMode;
     std::vector<std::unique_ptr<CAudioProcessBase>> m_list;
     std::unique_ptr<CAudioProcessBoundary> m_sink;
     bool m_formatChanged = false;
