@@ -21,12 +21,16 @@ void* operator new(std::size_t size) {
     if (void* memory = std::malloc(size ? size : 1)) return memory;
     throw std::bad_alloc();
 }
+// The replacements below pair malloc with free; GCC cannot see that through operator new.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* memory) noexcept {
     std::free(memory);
 }
 void operator delete(void* memory, std::size_t) noexcept {
     std::free(memory);
 }
+#pragma GCC diagnostic pop
 
 namespace qel {
 namespace {

@@ -22,8 +22,12 @@ protected:
             ASSERT_EQ(chain->addChild(name == std::string("mid") ? "audio:modNode" : "audio:modResampler",
                                       name, false, part),
                       nullptr);
-            if (name != std::string("mid")) ASSERT_EQ(part->setAttr("script", script, false), nullptr);
-            if (name == std::string("up")) ASSERT_EQ(part->setAttr("is-upsampler", "true", false), nullptr);
+            if (name != std::string("mid")) {
+                ASSERT_EQ(part->setAttr("script", script, false), nullptr);
+            }
+            if (name == std::string("up")) {
+                ASSERT_EQ(part->setAttr("is-upsampler", "true", false), nullptr);
+            }
             ASSERT_EQ(part->init(), nullptr);
         }
         ASSERT_EQ(chain->init(), nullptr);
