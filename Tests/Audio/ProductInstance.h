@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "Audio/CAudioParamCollector.h"
 #include "Audio/CAudioProcess.h"
@@ -35,20 +37,40 @@ protected:
         CApplication::shutdown();
     }
 
+    // The product's main path.
     void build(double rate, int32_t channels) {
         CAudioProcessDefBase* mainDef = nullptr;
-        CAudioProcessDefBase* outDef = nullptr;
         ASSERT_EQ(root->findObjectChecked("shared::audio.modMain", mainDef), nullptr);
+        build(*mainDef, "plugin.modMain", rate, channels);
+    }
+    // Any container definition, run under the given name, feeding the product's output.
+    void build(const CAudioProcessDefBase& def, const CString& name, double rate, int32_t channels) {
+        CAudioProcessDefBase* outDef = nullptr;
         ASSERT_EQ(root->findObjectChecked("shared::audio.modOutput", outDef), nullptr);
         output.reset();
         graph = std::make_unique<CAudioProcess>();
-        ASSERT_EQ(firstLine(graph->init(*mainDef, env, "plugin.modMain", nullptr, 0)), "");
+        ASSERT_EQ(firstLine(graph->init(def, env, name, nullptr, 0)), "");
         output.reset(static_cast<CModOutput*>(outDef->createProcess().release()));
         ASSERT_EQ(output->init(*outDef, env, "plugin.modOutput", nullptr, 0), nullptr);
         graph->addDestination(0, output.get(), 0);
         const SAudioFormat format{rate, 512, channels};
         ASSERT_EQ(graph->prepare(format), nullptr);
         ASSERT_EQ(output->prepare(format), nullptr);
+    }
+    // A mono signal through the graph in blocks of up to 512 samples.
+    std::vector<double> runMono(const std::vector<double>& in) {
+        std::vector<double> out;
+        for (size_t t = 0; t < in.size(); t += 512) {
+            const uint32_t length = uint32_t(std::min<size_t>(512, in.size() - t));
+            SAudioBlock* block = pool.take(length);
+            std::copy(in.begin() + long(t), in.begin() + long(t + length), block->samples());
+            graph->receive(0, 0, block);
+            graph->run();
+            output->run();
+            const SAudioBlock* result = output->block(0);
+            out.insert(out.end(), result->samples(), result->samples() + result->length);
+        }
+        return out;
     }
     // Parameter changes reach the audio side and the processes, as at the start of a host block.
     void applyChanges() {

@@ -20,20 +20,6 @@ protected:
         collector->getParam(CString("plugin.modMain.") + name)->setValue(0, 0, 0, value);
         applyChanges();
     }
-    std::vector<double> run(const std::vector<double>& in) {
-        std::vector<double> out;
-        for (size_t t = 0; t < in.size(); t += 512) {
-            const uint32_t length = uint32_t(std::min<size_t>(512, in.size() - t));
-            SAudioBlock* block = pool.take(length);
-            std::copy(in.begin() + long(t), in.begin() + long(t + length), block->samples());
-            graph->receive(0, 0, block);
-            graph->run();
-            output->run();
-            const SAudioBlock* result = output->block(0);
-            out.insert(out.end(), result->samples(), result->samples() + result->length);
-        }
-        return out;
-    }
 };
 
 TEST_F(ProductLatencyTest, EverySettingHasTheTableLatencyAtEveryRate) {
@@ -64,7 +50,7 @@ TEST_F(ProductLatencyTest, BypassedAudioIsTheInputDelayedByTheReportedLatency) {
         for (double& v : in)
             v = std::uniform_real_distribution<double>(-0.5, 0.5)(random);
         graph->reset();
-        std::vector<double> out = run(in);
+        std::vector<double> out = runMono(in);
         const size_t latency = size_t(graph->ownDelay());
         ASSERT_EQ(latency, 1913u);
         for (size_t i = latency; i < in.size(); ++i)
@@ -86,7 +72,7 @@ TEST_F(ProductLatencyTest, TheSmallSignalResponseIsCentredOnTheReportedLatency) 
         std::vector<double> in(1 << 16);
         for (double& v : in)
             v = noise(random);
-        const std::vector<double> out = run(in);
+        const std::vector<double> out = runMono(in);
         const int64_t latency = graph->ownDelay();
         ASSERT_EQ(latency, 1913);
         auto tap = [&](int64_t lag) {

@@ -31,32 +31,10 @@ protected:
             ASSERT_EQ(part->init(), nullptr);
         }
         ASSERT_EQ(chain->init(), nullptr);
-        graph = std::make_unique<CAudioProcess>();
-        ASSERT_EQ(test::firstLine(graph->init(*static_cast<CAudioProcessDefBase*>(chain), env,
-                                              "plugin.modMain.chainTest", nullptr, 0)),
-                  "");
-        CAudioProcessDefBase* outDef = nullptr;
-        ASSERT_EQ(root->findObjectChecked("shared::audio.modOutput", outDef), nullptr);
-        output.reset(static_cast<CModOutput*>(outDef->createProcess().release()));
-        ASSERT_EQ(output->init(*outDef, env, "plugin.modOutput", nullptr, 0), nullptr);
-        graph->addDestination(0, output.get(), 0);
-        ASSERT_EQ(graph->prepare({rate, 512, 1}), nullptr);
-        ASSERT_EQ(output->prepare({rate, 512, 1}), nullptr);
+        build(*static_cast<CAudioProcessDefBase*>(chain), "plugin.modMain.chainTest", rate, 1);
         collector->getParam("plugin.modMain.oversampling")->setValue(0, 0, 0, 4.0);
         applyChanges();
         modMain->destroyChild(chain);
-    }
-    std::vector<double> run(const std::vector<double>& in) {
-        std::vector<double> out;
-        for (size_t t = 0; t < in.size(); t += 512) {
-            SAudioBlock* block = pool.take(512);
-            std::copy(in.begin() + long(t), in.begin() + long(t + 512), block->samples());
-            graph->receive(0, 0, block);
-            graph->run();
-            output->run();
-            out.insert(out.end(), output->block(0)->samples(), output->block(0)->samples() + 512);
-        }
-        return out;
     }
 };
 
@@ -90,7 +68,7 @@ TEST_F(ProductResamplingTest, EightTimesUpAndDownIsFlatAndClean) {
             for (size_t t = 0; t < in.size(); ++t)
                 in[t] = std::sin(2 * M_PI * frequency / rate * double(t));
             graph->reset();
-            const std::vector<double> out = run(in);
+            const std::vector<double> out = runMono(in);
             double amplitude = 0, residual = 0;
             fitTone(out, 4096, frequency / rate, amplitude, residual);
             EXPECT_NEAR(20 * std::log10(amplitude), 0.0, 0.1) << frequency;
