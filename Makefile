@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test asan clean
+.PHONY: all deps configure build test asan clean demo install
 
 all: build
 
@@ -24,6 +24,14 @@ asan: deps
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# Renders the built-in demo through the plug-in at 4x oversampling and prints the report.
+demo: build
+	$(BUILD_DIR)/emberline-render --set Oversmp=4X --out demo-out.wav
+
+install: build
+	mkdir -p $(HOME)/.vst
+	cp $(BUILD_DIR)/Emberline.so $(HOME)/.vst/
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

@@ -6,7 +6,9 @@ packages=(
   build-essential cmake ninja-build pkg-config clang
   zlib1g-dev liblz4-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpugixml-dev
+  libpugixml-dev libx11-dev
+  libsndfile1-dev
+  lsp-plugins-vst dpf-plugins-vst
 )
 
 missing=()

@@ -1,6 +1,10 @@
 #include "Audio/AudioClassTable.h"
 
+#include "Audio/CAudioCCTable.h"
 #include "Audio/CAudioEnv.h"
+#include "Audio/CAudioExtParam.h"
+#include "Audio/CAudioExtParamList.h"
+#include "Audio/CAudioInterfaceBase.h"
 #include "Audio/CAudioParamAllocDef.h"
 #include "Audio/CAudioParamCollector.h"
 #include "Audio/CAudioParamDef.h"
@@ -9,6 +13,7 @@
 #include "Audio/CAudioProcessBypassStateDef.h"
 #include "Audio/CAudioProcessDef.h"
 #include "Audio/CAudioProcessLinkDef.h"
+#include "Audio/CAudioVizCollector.h"
 #include "Audio/Converters/CAudioParamConverterBW.h"
 #include "Audio/Converters/CAudioParamConverterEnum.h"
 #include "Audio/Converters/CAudioParamConverterFreq.h"
@@ -54,6 +59,11 @@ const SCreatorEntry* qelAudioClassTable() {
         {"audio:audio-env", qelCreate<CAudioEnv>, CClassRecord::initObject},
         {"audio:param-collector", qelCreate<CAudioParamCollector>, CClassRecord::initObject},
         {"audio:param-registry", qelCreate<CAudioParamRegistry>, CAudioParamRegistry::initClass},
+        {"audio:ext-param", qelCreate<CAudioExtParam>, CClassRecord::initObject},
+        {"audio:ext-param-list", qelCreate<CAudioExtParamList>, CClassRecord::initObject},
+        {"audio:cctable", qelCreate<CAudioCCTable>, CClassRecord::initObject},
+        {"audio:interface-base", qelCreate<CAudioInterfaceBase>, CClassRecord::initObject},
+        {"audio:viz-collector", qelCreate<CAudioVizCollector>, CClassRecord::initObject},
         {"audio:param-filter-invert", qelCreate<CAudioParamFilterInvertDef>, CClassRecord::initObject},
         {"audio:param-filter-mult", qelCreate<CAudioParamFilterMultDef>, CClassRecord::initObject},
         {"audio:param-filter-bypass-os", qelCreate<CAudioParamFilterBypassOSDef>, CClassRecord::initObject},

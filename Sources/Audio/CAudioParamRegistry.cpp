@@ -50,6 +50,7 @@ CError* CAudioParamRegistry::init() {
     m_presetNameParam = presetNameParam.isEmpty() ? nullptr : m_collector->getParam(presetNameParam);
     const CString groupNamesParam = getAttr("group-names-param");
     m_groupNamesParam = groupNamesParam.isEmpty() ? nullptr : m_collector->getParam(groupNamesParam);
+    m_programNames.assign(1, m_id + ":Default");
     return nullptr;
 }
 
@@ -57,6 +58,39 @@ CError* CAudioParamRegistry::initComplete() {
     QEL_CHECK(CObject::initComplete());
     if (m_collector) m_collector->addRegistry(this);
     return nullptr;
+}
+
+int32_t CAudioParamRegistry::programCount() const {
+    CCriticalSectionGuard guard(m_programLock);
+    return int32_t(m_programNames.size());
+}
+
+CString CAudioParamRegistry::programName(int32_t index) const {
+    CCriticalSectionGuard guard(m_programLock);
+    return index >= 0 && size_t(index) < m_programNames.size() ? m_programNames[size_t(index)] : CString();
+}
+
+int32_t CAudioParamRegistry::currentProgram() const {
+    CCriticalSectionGuard guard(m_programLock);
+    return m_currentProgram;
+}
+
+void CAudioParamRegistry::selectProgram(int32_t index, const void* originator) {
+    {
+        CCriticalSectionGuard guard(m_programLock);
+        if (index < 0 || size_t(index) >= m_programNames.size()) return;
+        m_currentProgram = index;
+    }
+    SAudioProgramChange change;
+    change.kind = SAudioProgramChange::kKind;
+    change.program = index;
+    change.originator = originator;
+    notify(&change);
+}
+
+void CAudioParamRegistry::renameProgram(int32_t index, const CString& name) {
+    CCriticalSectionGuard guard(m_programLock);
+    if (index >= 0 && size_t(index) < m_programNames.size()) m_programNames[size_t(index)] = name;
 }
 
 const CAudioParamDef* CAudioParamRegistry::findDefinition(const CString& fullName) {

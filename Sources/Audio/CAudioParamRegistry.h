@@ -13,6 +13,16 @@ namespace qel {
 class CAudioParam;
 class CAudioParamCollector;
 class CAudioParamDef;
+class CAudioRoutingInfoProvider;
+
+// Told to the registry's listeners when another program became current.
+struct SAudioProgramChange : SUpdateRecord {
+    static constexpr uint64_t kKind = 0x70726763; // "prgc"
+
+    int32_t program = 0;
+    // Who asked for the change, so that it can ignore its own request.
+    const void* originator = nullptr;
+};
 
 // "audio:param-registry": owns the parameters below one point of the name space (its hierarchy) and
 // resolves their definitions.
@@ -45,6 +55,19 @@ public:
     const CAudioParamDef* findDefinition(const CString& fullName);
     void onCollectorGone() { m_collector = nullptr; }
 
+    // Programs: names are the category, ":" and the program's own name.
+    int32_t programCount() const;
+    CString programName(int32_t index) const;
+    int32_t currentProgram() const;
+    void selectProgram(int32_t index, const void* originator);
+    void renameProgram(int32_t index, const CString& name);
+    // The category of this registry's program names.
+    const CString& category() const { return m_id; }
+    CCriticalSection& lock() { return m_programLock; }
+
+    void setRoutingInfoProvider(CAudioRoutingInfoProvider* provider) { m_routingInfo = provider; }
+    CAudioRoutingInfoProvider* routingInfoProvider() const { return m_routingInfo; }
+
     static void initClass(CClassRecord& record);
 
 private:
@@ -65,6 +88,11 @@ private:
 
     CCriticalSection m_paramLock{4000};
     std::map<CString, CAudioParam*> m_params;
+    CAudioRoutingInfoProvider* m_routingInfo = nullptr;
+    mutable CCriticalSection m_programLock{4000};
+    std::vector<CString> m_programNames;
+    int32_t m_currentProgram = 0;
+
     CCriticalSection m_pendingLock{4000};
     std::vector<std::pair<CAudioParam*, CString>> m_pending;
 };

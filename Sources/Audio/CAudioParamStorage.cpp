@@ -66,10 +66,19 @@ const double* CAudioParamStorage::groupValues(int32_t group) const {
 
 double CAudioParamStorage::getValue(int32_t group, int32_t index, double fallback) const {
     if (!m_hasData) return fallback;
+    // One value set serves every channel group.
+    if (m_isSingleGroup && group != kCommonGroup) group = 0;
     if (group >= 0 && group < groupCount() && index >= 0 && size_t(index) < m_groups[size_t(group)].size())
         return m_groups[size_t(group)][size_t(index)];
     if (index >= 0 && size_t(index) < m_fallback.size()) return m_fallback[size_t(index)];
     return m_fallback.empty() ? fallback : m_fallback[0];
+}
+
+bool CAudioParamStorage::hasValue(int32_t group, int32_t index) const {
+    if (!m_hasData || index < 0) return false;
+    if (m_isSingleGroup && group != kCommonGroup) group = 0;
+    if (group >= 0 && group < groupCount() && size_t(index) < m_groups[size_t(group)].size()) return true;
+    return size_t(index) < m_fallback.size();
 }
 
 std::vector<double>& CAudioParamStorage::groupForWrite(int32_t group) {

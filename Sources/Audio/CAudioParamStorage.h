@@ -35,6 +35,8 @@ public:
     const double* groupValues(int32_t group) const;
 
     // The value at flat index of the group; missing values come from the fallback array.
+    // Whether the group or the common value really holds a value at index (no fallback to value 0).
+    bool hasValue(int32_t group, int32_t index) const;
     double getValue(int32_t group, int32_t index, double fallback) const;
     // Stores a value, appending zero-filled groups and elements as needed; the common group writes the
     // fallback array.

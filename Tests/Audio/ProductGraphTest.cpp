@@ -3,34 +3,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
-#include <new>
 #include <random>
 
+#include "Audio/AllocationCounter.h"
 #include "Audio/ProductInstance.h"
-
-namespace {
-
-// Counts heap allocations of this thread while asked to.
-thread_local bool g_countAllocations = false;
-thread_local size_t g_allocations = 0;
-
-} // namespace
-
-void* operator new(std::size_t size) {
-    if (g_countAllocations) ++g_allocations;
-    if (void* memory = std::malloc(size ? size : 1)) return memory;
-    throw std::bad_alloc();
-}
-// The replacements below pair malloc with free; GCC cannot see that through operator new.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-#pragma GCC diagnostic pop
 
 namespace qel {
 namespace {
@@ -112,9 +88,9 @@ TEST_F(ProductGraphTest, SteadyProcessingAllocatesNothing) {
     run(8);
     SAudioBlock* blocks[2] = {};
     CAudioParamChangeList changes;
-    g_allocations = 0;
+    test::SAllocationCounter::allocations = 0;
     for (int b = 0; b < 16; ++b) {
-        g_countAllocations = true;
+        test::SAllocationCounter::counting = true;
         collector->takePending(changes);
         changes.applyToAudio();
         graph->applyParamUpdates();
@@ -125,9 +101,9 @@ TEST_F(ProductGraphTest, SteadyProcessingAllocatesNothing) {
         }
         graph->run();
         output->run();
-        g_countAllocations = false;
+        test::SAllocationCounter::counting = false;
     }
-    EXPECT_EQ(g_allocations, 0u);
+    EXPECT_EQ(test::SAllocationCounter::allocations, 0u);
 }
 
 // Ten seconds of the sine through a second instance of the graph in blocks of random length.

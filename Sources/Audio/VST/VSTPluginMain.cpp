@@ -1,0 +1,48 @@
+// The library's entry points: the published VST 2.4 entry and the legacy name older Linux hosts
+// look up. Everything else in the library stays hidden.
+
+#include <mutex>
+
+#include "Audio/CAudioWrapper.h"
+#include "Audio/ProductStartup.h"
+#include "Audio/VST/CAudioWrapperVST.h"
+#include "Core/CApplication.h"
+#include "Core/CObject.h"
+#include "ResourceEmbedder/EmbeddedResources.h"
+
+namespace {
+
+std::once_flag g_startup;
+bool g_started = false;
+
+qel::CError* createApplication(qel::CObject*& application) {
+    return qel::CApplication::initRootObject(qel::CString(), application);
+}
+
+void startLibrary() {
+    std::call_once(g_startup, [] {
+        if (qel::CError* error = qel::qelProductStartup(qel::g_embeddedResources)) {
+            qel::qelErrReport(error);
+            return;
+        }
+        qel::CAudioWrapper::setApplicationFactory(createApplication);
+        g_started = true;
+    });
+}
+
+__attribute__((destructor)) void stopLibrary() {
+    if (g_started && qel::CApplication::liveTreeContexts() == 0) qel::CApplication::shutdown();
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback audioMaster) {
+    startLibrary();
+    return CAudioWrapperVST::createEffect(audioMaster);
+}
+
+extern "C" __attribute__((visibility("default"))) AEffect*
+qelLegacyMain(audioMasterCallback audioMaster) asm("main");
+AEffect* qelLegacyMain(audioMasterCallback audioMaster) {
+    return VSTPluginMain(audioMaster);
+}

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "Audio/AllocationCounter.h"
+#include "Audio/CAudioEnv.h"
+#include "Audio/VST/HostPattern.h"
+#include "Audio/VST/WrapperInstance.h"
+#include "UI/CAppDataGroup.h"
+
+namespace qel::test {
+namespace {
+
+TEST(HostPatternTest, StarsAndQuestionMarksCoverTheWholeName) {
+    EXPECT_TRUE(qelHostPatternMatch("*PREMIERE*", "ADOBE PREMIERE PRO"));
+    EXPECT_TRUE(qelHostPatternMatch("*PREMIERE*", "PREMIERE"));
+    EXPECT_FALSE(qelHostPatternMatch("*PREMIERE*", "PREMIER"));
+    EXPECT_TRUE(qelHostPatternMatch("WAVE?AB", "WAVELAB"));
+    EXPECT_FALSE(qelHostPatternMatch("WAVE?AB", "WAVEAB"));
+    EXPECT_TRUE(qelHostPatternMatch("*A*B*", "XAYYBZ"));
+    EXPECT_FALSE(qelHostPatternMatch("*A*B", "XAYYBZ"));
+    EXPECT_TRUE(qelHostPatternMatch("*", ""));
+    EXPECT_FALSE(qelHostPatternMatch("", "X"));
+    EXPECT_TRUE(qelHostPatternMatch("*CAKEWALK*", "CAKEWALK BY BANDLAB"));
+}
+
+using CAudioWrapperVSTTest = WrapperInstanceTest;
+
+TEST_F(CAudioWrapperVSTTest, FunctionLockFollowsTheHostAndTheExactSetting) {
+    EXPECT_FALSE(create().hasFunctionSyncLock());
+    TearDown();
+    SetUp();
+    host.product = "WaveLab 11";
+    EXPECT_TRUE(create().hasFunctionSyncLock());
+    TearDown();
+    SetUp();
+    host.product = "Test Host";
+    CAppDataGroup::instance().setText("vst-func-sync", "TRUE", nullptr);
+    EXPECT_FALSE(create().hasFunctionSyncLock()) << "only the lower-case word counts";
+    TearDown();
+    SetUp();
+    CAppDataGroup::instance().setText("vst-func-sync", "true", nullptr);
+    EXPECT_TRUE(create().hasFunctionSyncLock());
+    CAppDataGroup::instance().setText("vst-func-sync", "0", nullptr);
+}
+
+TEST_F(CAudioWrapperVSTTest, HostRulesForChannelNamesAndFocus) {
+    EXPECT_TRUE(create().isChannelNamesNotify());
+    EXPECT_TRUE(CAudioWrapperVST::focusOnClick());
+    TearDown();
+    SetUp();
+    host.vendor = "Twelve Tone Systems";
+    host.product = "Cubase";
+    CAudioWrapperVST& wrapper = create();
+    EXPECT_FALSE(wrapper.isChannelNamesNotify());
+    EXPECT_FALSE(CAudioWrapperVST::focusOnClick());
+}
+
+TEST_F(CAudioWrapperVSTTest, ForceTwoChannelsSettingOverridesTheProduct) {
+    CAppDataGroup::instance().setText("force-2ch", "true", nullptr);
+    create();
+    EXPECT_EQ(effect->numInputs, 2);
+    CAppDataGroup::instance().setText("force-2ch", "0", nullptr);
+}
+
+TEST_F(CAudioWrapperVSTTest, SpeakerNamesBecomeInputChannelNames) {
+    CAudioWrapperVST& wrapper = create();
+    EXPECT_EQ(wrapper.inputChannelNames().size(), 8u);
+    EXPECT_EQ(wrapper.inputChannelNames()[2], "IN3");
+    VstSpeakerArrangement in{}, out{};
+    in.numChannels = out.numChannels = 3;
+    snprintf(in.speakers[0].name, 64, "?");
+    snprintf(in.speakers[1].name, 64, "Centre Front");
+    ASSERT_EQ(effect->dispatcher(effect, effSetSpeakerArrangement, 0, intptr_t(&in), &out, 0), 1);
+    const std::vector<CString> expected = {"L", "Centre ", "IN3"};
+    EXPECT_EQ(wrapper.inputChannelNames(), expected);
+}
+
+// Records where in the host block each MIDI event was applied.
+class CRecordingWrapper : public CAudioWrapperVST {
+public:
+    using CAudioWrapperVST::CAudioWrapperVST;
+    void onMidiEvent(const SAudioEvent& event) override {
+        applied.push_back({event.position, env()->currentTime});
+    }
+    CAudioEnv* env() {
+        return static_cast<CAudioEnv*>(pluginObject()->root()->findObject("plugin.audio-env"));
+    }
+    std::vector<std::pair<int32_t, double>> applied;
+};
+
+TEST_F(CAudioWrapperVSTTest, BlocksAreCutAt512FramesAndAtEvents) {
+    auto* wrapper = new CRecordingWrapper(SScriptedHost::callback);
+    ASSERT_EQ(wrapper->init(), nullptr);
+    effect = wrapper->getAeffect();
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0);
+    CAudioEnv* env = wrapper->env();
+    std::vector<float> in(1000, 0.0f), out(1000);
+    std::vector<float*> ins(size_t(effect->numInputs), in.data()),
+        outs(size_t(effect->numOutputs), out.data());
+
+    double start = env->currentTime;
+    effect->processReplacing(effect, ins.data(), outs.data(), 1000);
+    EXPECT_NEAR((env->blockEndTime - start) * 48000, 512, 1e-6) << "first sub-block";
+    EXPECT_NEAR((env->currentTime - start) * 48000, 1000, 1e-6);
+
+    VstMidiEvent note{
+        kVstMidiType, sizeof(VstMidiEvent), 100, 0, 0, 0, {char(0x91), 60, char(200), 0}, 0, 0, 0, 0};
+    VstEvent other{kVstSysExType, sizeof(VstEvent), 50, 0, {}};
+    struct {
+        int32_t numEvents;
+        intptr_t reserved;
+        VstEvent* events[2];
+    } events{2, 0, {&other, reinterpret_cast<VstEvent*>(&note)}};
+    EXPECT_EQ(effect->dispatcher(effect, effProcessEvents, 0, 0, &events, 0), 1);
+    start = env->currentTime;
+    effect->processReplacing(effect, ins.data(), outs.data(), 300);
+    EXPECT_NEAR((env->blockEndTime - start) * 48000, 100, 1e-6) << "cut at the event";
+    ASSERT_EQ(wrapper->applied.size(), 1u) << "only MIDI events are queued";
+    EXPECT_EQ(wrapper->applied[0].first, 100);
+    EXPECT_NEAR((wrapper->applied[0].second - start) * 48000, 100, 1e-6);
+    EXPECT_NEAR((env->currentTime - start) * 48000, 300, 1e-6);
+}
+
+TEST_F(CAudioWrapperVSTTest, ResumeAsksForTheProcessLevelAndFollowsOfflineWork) {
+    CAudioWrapperVST& wrapper = create();
+    host.processLevel = kVstProcessLevelOffline;
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 44100);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0);
+    EXPECT_EQ(wrapper.hostOversamplingMode(), 2) << "level 1 at 44.1 kHz";
+    host.processLevel = kVstProcessLevelRealtime;
+    std::vector<float> in(64), out(64);
+    std::vector<float*> ins(size_t(effect->numInputs), in.data()),
+        outs(size_t(effect->numOutputs), out.data());
+    effect->processReplacing(effect, ins.data(), outs.data(), 64);
+    EXPECT_EQ(wrapper.hostOversamplingMode(), 0) << "real time: the product's automatic mode";
+}
+
+TEST_F(CAudioWrapperVSTTest, SteadyHostBlocksAllocateNothing) {
+    create();
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0);
+    std::vector<double> in(1000), out(1000);
+    for (size_t i = 0; i < in.size(); ++i)
+        in[i] = 0.5 * std::sin(0.05 * double(i));
+    std::vector<double*> ins(size_t(effect->numInputs), in.data()),
+        outs(size_t(effect->numOutputs), out.data());
+    for (int b = 0; b < 4; ++b)
+        effect->processDoubleReplacing(effect, ins.data(), outs.data(), 1000);
+    host.calls.reserve(host.calls.size() + 4096); // the scripted host's own log
+    SAllocationCounter::allocations = 0;
+    SAllocationCounter::counting = true;
+    for (int b = 0; b < 16; ++b)
+        effect->processDoubleReplacing(effect, ins.data(), outs.data(), 1000);
+    SAllocationCounter::counting = false;
+    EXPECT_EQ(SAllocationCounter::allocations, 0u);
+}
+
+} // namespace
+} // namespace qel::test

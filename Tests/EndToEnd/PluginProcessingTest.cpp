@@ -1,0 +1,179 @@
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "EndToEnd/PluginHost.h"
+
+namespace qel::test {
+namespace {
+
+using PluginProcessingTest = PluginTest;
+
+struct SCounts {
+    size_t nan = 0, inf = 0, subnormal = 0;
+};
+
+template <class T>
+SCounts count(const std::vector<std::vector<T>>& channels) {
+    SCounts counts;
+    for (const auto& channel : channels)
+        for (T v : channel) {
+            counts.nan += std::isnan(v);
+            counts.inf += std::isinf(v);
+            counts.subnormal += std::fpclassify(v) == FP_SUBNORMAL;
+        }
+    return counts;
+}
+
+TEST_F(PluginProcessingTest, BypassDelaysByTheReportedLatency) {
+    load();
+    set("Bypass", "On");
+    start(48000);
+    ASSERT_EQ(host.latency(), 1913);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
+    std::vector<std::vector<float>> input(host.numInputs(), std::vector<float>(8192));
+    for (auto& channel : input)
+        for (float& v : channel)
+            v = noise(random);
+    const auto output = render(input, 1000);
+    for (size_t c = 0; c < output.size(); ++c)
+        for (size_t i = 1913; i < 8192; i += 97)
+            ASSERT_FLOAT_EQ(output[c][i], input[c][i - 1913]) << c << " " << i;
+}
+
+TEST_F(PluginProcessingTest, NothingButFiniteNormalNumbersForHardSignalsAtEveryRate) {
+    for (double rate : {44100.0, 48000.0, 96000.0, 192000.0}) {
+        for (int signal = 0; signal < 3; ++signal) {
+            SCOPED_TRACE(std::to_string(rate) + " signal " + std::to_string(signal));
+            CVstPluginHost local;
+            ASSERT_TRUE(local.load(EMBERLINE_PLUGIN_PATH)) << local.error();
+            local.open();
+            local.setSampleRate(rate);
+            local.setBlockSize(512);
+            local.mainsChanged(true);
+            const size_t frames = size_t(rate / 2);
+            std::vector<float> in(frames, 0.0f);
+            std::mt19937 random(11);
+            std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
+            if (signal == 1)
+                for (float& v : in)
+                    v = noise(random);
+            if (signal == 2) in = sine(19000, 1.0, rate, frames);
+            std::vector<std::vector<float>> output(size_t(local.numOutputs()), std::vector<float>(frames));
+            std::vector<float*> ins(size_t(local.numInputs()), in.data()), outs;
+            for (auto& channel : output)
+                outs.push_back(channel.data());
+            for (size_t t = 0; t < frames; t += 512) {
+                const auto length = int32_t(std::min<size_t>(512, frames - t));
+                std::vector<float*> i2, o2;
+                for (float* p : ins)
+                    i2.push_back(p + t);
+                for (float* p : outs)
+                    o2.push_back(p + t);
+                local.processFloat(i2.data(), o2.data(), length);
+            }
+            const SCounts counts = count(output);
+            EXPECT_EQ(counts.nan, 0u);
+            EXPECT_EQ(counts.inf, 0u);
+            EXPECT_EQ(counts.subnormal, 0u);
+            local.close();
+        }
+    }
+}
+
+TEST_F(PluginProcessingTest, FloatAndDoubleCallsAlternateWithoutLosingState) {
+    auto run = [&](bool alternate) {
+        CVstPluginHost local;
+        EXPECT_TRUE(local.load(EMBERLINE_PLUGIN_PATH));
+        local.open();
+        local.setSampleRate(48000);
+        local.mainsChanged(true);
+        const size_t frames = 6000;
+        const std::vector<float> in = sine(440, 0.7, 48000, frames);
+        std::vector<std::vector<double>> output(size_t(local.numOutputs()), std::vector<double>(frames));
+        const int32_t channels = local.numInputs();
+        size_t t = 0;
+        for (int call = 0; t < frames; ++call) {
+            const auto length = int32_t(std::min<size_t>(frames - t, size_t(300 + 37 * call)));
+            if (alternate && call % 2) {
+                std::vector<std::vector<double>> din(static_cast<size_t>(channels),
+                                                     std::vector<double>(static_cast<size_t>(length)));
+                std::vector<double*> ip, op;
+                for (auto& channel : din) {
+                    for (int32_t i = 0; i < length; ++i)
+                        channel[size_t(i)] = in[t + size_t(i)];
+                    ip.push_back(channel.data());
+                }
+                for (auto& channel : output)
+                    op.push_back(channel.data() + t);
+                local.processDouble(ip.data(), op.data(), length);
+            } else {
+                std::vector<std::vector<float>> fout(output.size(), std::vector<float>(size_t(length)));
+                std::vector<float*> ip(size_t(channels), const_cast<float*>(in.data()) + t), op;
+                for (auto& channel : fout)
+                    op.push_back(channel.data());
+                local.processFloat(ip.data(), op.data(), length);
+                for (size_t c = 0; c < output.size(); ++c)
+                    for (int32_t i = 0; i < length; ++i)
+                        output[c][t + size_t(i)] = fout[c][size_t(i)];
+            }
+            t += size_t(length);
+        }
+        local.close();
+        return output;
+    };
+    const auto reference = run(false);
+    const auto alternating = run(true);
+    for (size_t c = 0; c < reference.size(); ++c)
+        for (size_t i = 0; i < reference[c].size(); ++i)
+            ASSERT_NEAR(alternating[c][i], reference[c][i], 1e-6) << c << " " << i;
+}
+
+TEST_F(PluginProcessingTest, LatencyIsReportedAtResumeAndChangesAreAnnounced) {
+    // 48 kHz: every oversampling setting has the same latency, so switching announces nothing.
+    load();
+    start(48000);
+    EXPECT_EQ(host.latency(), 1913);
+    std::vector<std::vector<float>> input(1, sine(1000, 0.5, 48000, 4096));
+    render(input, 512);
+    host.clearCallbackLog();
+    set("Oversmp", "8X");
+    render(input, 512);
+    EXPECT_FALSE(host.ioChangedPending());
+    host.close();
+
+    // Above the latency table's rates the latency follows the setting.
+    CVstPluginHost local;
+    ASSERT_TRUE(local.load(EMBERLINE_PLUGIN_PATH));
+    local.open();
+    local.setSampleRate(400000);
+    local.mainsChanged(true);
+    const int32_t before = local.latency();
+    std::vector<float> in = sine(1000, 0.5, 400000, 2048);
+    std::vector<float> out(2048);
+    std::vector<float*> ins(size_t(local.numInputs()), in.data());
+    std::vector<std::vector<float>> outs(size_t(local.numOutputs()), out);
+    std::vector<float*> outp;
+    for (auto& channel : outs)
+        outp.push_back(channel.data());
+    local.processFloat(ins.data(), outp.data(), 2048);
+    char text[64] = "8X";
+    int32_t oversampling = -1;
+    for (int32_t i = 0; i < local.numParams(); ++i)
+        if (local.paramName(i) == "Oversmp") oversampling = i;
+    local.vendorSpecific(27, oversampling, text, 0);
+    local.setParameter(oversampling, std::stof(text));
+    local.processFloat(ins.data(), outp.data(), 2048);
+    EXPECT_TRUE(local.ioChangedPending());
+    local.mainsChanged(false);
+    local.mainsChanged(true);
+    EXPECT_GT(local.latency(), before);
+    local.processFloat(ins.data(), outp.data(), 2048);
+    EXPECT_FALSE(local.ioChangedPending()) << "announced once";
+    local.close();
+}
+
+} // namespace
+} // namespace qel::test
