@@ -4,16 +4,16 @@
 #include <cstdint>
 #include <vector>
 
-#include "Core/CObject.h"
+#include "Audio/CAudioParamUndo.h"
 #include "Core/Platform/CCriticalSection.h"
 
 namespace qel {
 
 class CAudioInterfaceDataProvider;
 
-// "audio:interface-base": the instance's end of the parameter interface. The core tells it about
-// audio state changes, which it passes on to every connected client.
-class CAudioInterfaceBase : public CObject {
+// "audio:interface-base": the instance's end of the parameter interface and its undo history. The
+// core tells it about audio state changes, which it passes on to every connected client.
+class CAudioInterfaceBase : public CAudioParamUndo {
 public:
     class CStateListener {
     public:

@@ -1,5 +1,7 @@
 #include "Audio/CAudioParam.h"
 
+#include "Audio/CAudioParamRegistry.h"
+
 #include <algorithm>
 
 #include "Audio/CAudioParamChangeList.h"
@@ -132,6 +134,8 @@ void CAudioParam::applyChange(const SAudioParamChange& change, const CAccess* ou
         collected->add(*this, change, m_collector.mergesChanges());
     else
         m_collector.queueAudioChange(*this, change);
+
+    if (m_selectedRegistry) m_selectedRegistry->onSelectorChange(change);
 
     SAudioParamUpdate update;
     update.kind = SAudioParamUpdate::kKind;

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include "Audio/CAudioParamUndo.h"
+#include "Audio/CAudioPresetBank.h"
 #include "Core/CObject.h"
+#include "Core/CUpdateListener.h"
 #include "Core/CUpdateNotifier.h"
 #include "Core/Platform/CCriticalSection.h"
 
@@ -14,8 +18,9 @@ class CAudioParam;
 class CAudioParamCollector;
 class CAudioParamDef;
 class CAudioRoutingInfoProvider;
+struct SAudioParamChange;
 
-// Told to the registry's listeners when another program became current.
+// Told to the registry's listeners when the session bank or the current program changed.
 struct SAudioProgramChange : SUpdateRecord {
     static constexpr uint64_t kKind = 0x70726763; // "prgc"
 
@@ -24,10 +29,12 @@ struct SAudioProgramChange : SUpdateRecord {
     const void* originator = nullptr;
 };
 
-// "audio:param-registry": owns the parameters below one point of the name space (its hierarchy) and
-// resolves their definitions.
+// "audio:param-registry": owns the parameters below one point of the name space (its hierarchy),
+// resolves their definitions and turns their values into presets and back. The master registry keeps
+// the factory bank and the session bank whose presets are the host's programs.
 class CAudioParamRegistry : public CObject, public CUpdateNotifier {
 public:
+    CAudioParamRegistry();
     ~CAudioParamRegistry() override;
 
     CError* init() override;
@@ -40,9 +47,11 @@ public:
     bool isElementEnum() const { return m_isElementEnum; }
     bool isMaster() const { return m_isMaster; }
     bool isGlobalParamStorable() const { return m_isGlobalParamStorable; }
+    bool hasUserDefault() const { return m_hasUserDefault; }
     const CString& id() const { return m_id; }
     const CString& presetNaming() const { return m_presetNaming; }
     CAudioParamCollector* collector() const { return m_collector; }
+    CAudioParamUndo* undo() const { return m_undo; }
     CAudioParam* presetNameParam() const { return m_presetNameParam; }
     CAudioParam* groupNamesParam() const { return m_groupNamesParam; }
 
@@ -55,24 +64,70 @@ public:
     const CAudioParamDef* findDefinition(const CString& fullName);
     void onCollectorGone() { m_collector = nullptr; }
 
-    // Programs: names are the category, ":" and the program's own name.
+    // Presets and banks. index -1 is the current program; group -1 means every group.
+    CError* acquirePreset(bool factory, int32_t index, int32_t group, COutputStream& stream);
+    CError* acquireBank(bool factory, COutputStream& stream);
+    CError* activatePreset(CInputStream& stream, bool includePersistent, int32_t group);
+    CError* activateBank(CInputStream& stream, bool includePersistent);
+    CError* activateFactoryPreset(int32_t index);
+    void masterReset();
+    // Applies a preset's values over the current ones; a block that does not parse is ignored.
+    void mergePreset(CInputStream& stream);
+    // Makes the current program's values current, without an undo record (start of an instance).
+    void applyCurrentProgram();
+
+    // Programs (master): the session bank's presets.
     int32_t programCount() const;
-    CString programName(int32_t index) const;
     int32_t currentProgram() const;
+    CString programName(int32_t index) const;
+    // Names of all programs, or of the factory presets with index -1.
+    void programNames(std::vector<CString>& names, int32_t& current, bool factory) const;
     void selectProgram(int32_t index, const void* originator);
     void renameProgram(int32_t index, const CString& name);
-    // The category of this registry's program names.
-    const CString& category() const { return m_id; }
-    CCriticalSection& lock() { return m_programLock; }
+    void renameCurrentProgram(const CString& name);
+    int32_t factoryPresetCount() const;
+
+    // A/B comparison (master).
+    void updateShadow();
+    void exchangeShadow();
+
+    // Run by a parameter whose definition names this registry, after each change of its values.
+    void onSelectorChange(const SAudioParamChange& change);
 
     void setRoutingInfoProvider(CAudioRoutingInfoProvider* provider) { m_routingInfo = provider; }
     CAudioRoutingInfoProvider* routingInfoProvider() const { return m_routingInfo; }
+    CCriticalSection& bankLock() { return m_bankLock; }
 
     static void initClass(CClassRecord& record);
 
 private:
+    class CNameListener : public CUpdateListener {
+    public:
+        explicit CNameListener(CAudioParamRegistry& owner) : m_owner(owner) {}
+        ~CNameListener() override { detach(); }
+
+    protected:
+        void onUpdate(const SUpdateRecord* record, const SUpdateEntry& entry) override;
+
+    private:
+        CAudioParamRegistry& m_owner;
+    };
+
     CError* parseRemaps(const CString& text);
+    void setUpBanks();
     void enterClaims();
+    bool isIncluded(const CAudioParam& param, bool includePersistent) const;
+    bool isCompatible(const CAudioPreset& preset) const;
+    void capture(CAudioPreset& preset, int32_t group);
+    CError* applyPreset(const CAudioPreset& preset, bool complete, bool includePersistent, int32_t group,
+                        int32_t element, CAudioParamChangeRecord* record);
+    CError* applyEntry(CAudioParam& param, const CByteBuffer& bytes, int32_t group, int32_t element,
+                       CAudioParamChangeRecord* record);
+    void showPresetName(const CString& presetName, int32_t group, CAudioParamChangeRecord* record);
+    void notifyProgramChange(const void* originator);
+    void addUndo(std::unique_ptr<CAudioParamUndoRecord> record);
+    CString groupName(int32_t group) const;
+    CError* presetIndexError(int32_t index) const;
 
     CString m_hierarchy;
     std::vector<std::pair<CString, CString>> m_remaps;
@@ -80,21 +135,27 @@ private:
     bool m_isElementEnum = false;
     bool m_isMaster = false;
     bool m_isGlobalParamStorable = false;
+    bool m_hasUserDefault = false;
     CString m_id;
     CAudioParamCollector* m_collector = nullptr;
     CString m_presetNaming;
+    CAudioParamUndo* m_undo = nullptr;
+    std::unique_ptr<CAudioPresetBank> m_factoryBank;
+    mutable CCriticalSection m_bankLock{4000};
+    std::unique_ptr<CAudioPresetBank> m_sessionBank;
+    int32_t m_currentProgram = 0;
     CAudioParam* m_presetNameParam = nullptr;
     CAudioParam* m_groupNamesParam = nullptr;
-
+    CNameListener m_nameListener;
     CCriticalSection m_paramLock{4000};
     std::map<CString, CAudioParam*> m_params;
-    CAudioRoutingInfoProvider* m_routingInfo = nullptr;
-    mutable CCriticalSection m_programLock{4000};
-    std::vector<CString> m_programNames;
-    int32_t m_currentProgram = 0;
-
+    std::vector<std::unique_ptr<CAudioParamUndo::SHistory>> m_programSlots;
     CCriticalSection m_pendingLock{4000};
     std::vector<std::pair<CAudioParam*, CString>> m_pending;
+    std::unique_ptr<CAudioPresetBank> m_enumBank;
+    std::unique_ptr<CAudioPreset> m_shadowPreset;
+    CAudioParamUndo::SHistory m_shadowUndo;
+    CAudioRoutingInfoProvider* m_routingInfo = nullptr;
 };
 
 } // namespace qel

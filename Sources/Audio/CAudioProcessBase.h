@@ -26,6 +26,13 @@ struct SAudioFormat {
 struct SAudioProcessEnv {
     CAudioParamCollector* collector = nullptr;
     CAudioBlockPool* pool = nullptr;
+    // The parameter group each channel reads; without a table, channel c reads group c.
+    std::vector<int32_t> channelGroups;
+
+    int32_t groupOf(int32_t channel) const {
+        return channel >= 0 && size_t(channel) < channelGroups.size() ? channelGroups[size_t(channel)]
+                                                                      : channel;
+    }
 };
 
 // A run-time process: numbered input and output ports carrying one block per channel per block of

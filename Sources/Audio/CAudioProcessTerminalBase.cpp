@@ -28,7 +28,7 @@ double CAudioProcessTerminalBase::slotValue(int32_t index, int32_t channel, doub
     if (index < 0 || index >= int32_t(m_slots.size()) || !m_slots[size_t(index)]) return unattached;
     const CAudioParamWatch& slot = *m_slots[size_t(index)];
     const int32_t stack = m_stackIndex + (m_def ? m_def->stackIndexShift() : 0);
-    return slot.value(channel, stack * slot.elementSize(), unattached);
+    return slot.value(m_env->groupOf(channel), stack * slot.elementSize(), unattached);
 }
 
 CAudioModule* CAudioProcessTerminalBase::module(int32_t channel) const {
@@ -95,7 +95,7 @@ void CAudioProcessTerminalBase::applyParamUpdates() {
     if (!changed) return;
     const bool smooth = m_def && m_def->isSmoothUpdate();
     for (int32_t c = 0; c < int32_t(m_modules.size()); ++c) {
-        if (!m_updatesAllChannels && !(mask & (1u << (uint32_t(c) % 32)))) continue;
+        if (!m_updatesAllChannels && !(mask & (1u << (uint32_t(m_env->groupOf(c)) % 32)))) continue;
         CAudioModule& module = *m_modules[size_t(c)];
         if (smooth && !module.morphsOwnUpdates())
             startFade(c);

@@ -19,7 +19,10 @@
 #include "Audio/Processes/CModOutput.h"
 #include "Core/CApplication.h"
 #include "Core/CDebugLog.h"
+#include "Core/CMemoryReader.h"
 #include "Core/CObject.h"
+#include "Core/CResourceContainer.h"
+#include "Core/CWriteSeqBuffer.h"
 #include "Core/Platform/PlatformDisplay.h"
 #include "UI/CAppDataGroup.h"
 #include "UI/CAppDataLocal.h"
@@ -29,6 +32,10 @@ namespace qel {
 namespace {
 
 CAudioWrapper::ApplicationFactory g_applicationFactory = nullptr;
+
+constexpr uint32_t kPresetTag = qelFourCC("aprs");
+constexpr uint32_t kBankTag = qelFourCC("abnk");
+constexpr uint32_t kChunkHeaderBytes = 16;
 
 // "0"/"false" and anything unknown are off; "1"/"true" are on.
 bool settingIsOn(const CString& text) {
@@ -95,6 +102,8 @@ CError* CAudioWrapper::init() {
 
     m_processEnv.collector = m_collector;
     m_processEnv.pool = &m_pool;
+    // Without routing every channel belongs to the first group: one set of settings for the track.
+    m_processEnv.channelGroups.assign(size_t(kMaxChannels), 0);
 
     m_hostOversamplingModeParam = m_collector->getParam("plugin.modMain.host-oversampling-mode");
     m_hostOfflineParam = m_collector->getParam("plugin.modMain.host-offline");
@@ -256,6 +265,8 @@ void CAudioWrapper::finishInit() {
     m_programChangeListener =
         std::make_unique<COwnedUpdateListener<CAudioWrapper>>(this, &CAudioWrapper::onProgramChange);
     m_programChangeListener->attach(m_registry, 0);
+    // What the host and the editor show must be what is heard from the first block on.
+    m_registry->applyCurrentProgram();
     resume();
     suspend();
     m_hostAutomationActive = true;
@@ -537,6 +548,49 @@ void CAudioWrapper::onLatencyChanged() {
     m_latencyChanged = true;
     m_firstResumeDone = false;
     setHostParam(m_hostLatencyChangeParam, 1.0);
+}
+
+// State chunks.
+
+CError* CAudioWrapper::getChunk(CByteBuffer& buffer, bool isPreset, bool withHeader) {
+    CWriteSeqBuffer data(16384);
+    if (isPreset)
+        QEL_CHECK(m_registry->acquirePreset(false, -1, -1, data));
+    else
+        QEL_CHECK(m_registry->acquireBank(false, data));
+    buffer = data.join();
+    CWriteSeqBuffer chunk(16384);
+    if (withHeader) {
+        const int32_t reserved[4] = {0, 0, 0, 0};
+        QEL_CHECK(chunk.write(reserved, sizeof reserved));
+    }
+    QEL_CHECK(chunk.writeCompressedData(buffer, isPreset ? kPresetTag : kBankTag));
+    buffer = chunk.join();
+    return nullptr;
+}
+
+CError* CAudioWrapper::setChunk(const void* data, uint32_t size, bool isPreset, bool withHeader) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    if (withHeader) {
+        if (size <= kChunkHeaderBytes) return nullptr;
+        bytes += kChunkHeaderBytes;
+        size -= kChunkHeaderBytes;
+    }
+    // The block must be whole, with the zlib trailer matching what it decodes to.
+    const uint32_t tag = isPreset ? kPresetTag : kBankTag;
+    CByteBuffer content;
+    bool found = false;
+    QEL_CHECK(CResourceContainer::read(bytes, size, tag, content, found));
+    if (!found) {
+        CMemoryReaderStatic reader(bytes, int32_t(size));
+        QEL_CHECK(reader.readCompressedData(content, tag));
+    }
+    CMemoryReader contentReader(std::move(content));
+    if (isPreset)
+        QEL_CHECK(m_registry->activatePreset(contentReader, true, -1));
+    else
+        QEL_CHECK(m_registry->activateBank(contentReader, true));
+    return nullptr;
 }
 
 // Window size.

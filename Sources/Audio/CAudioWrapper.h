@@ -38,6 +38,7 @@ class CAudioWrapper : public CAudioExtParamHostBridge,
                       public CAudioRoutingInfoProvider {
 public:
     static constexpr uint32_t kMaxSubBlock = 512;
+    static constexpr int32_t kMaxChannels = 16;
 
     // Makes the application object of a new instance; installed once per library.
     using ApplicationFactory = CError* (*)(CObject*& application);
@@ -72,6 +73,11 @@ public:
     // interleaved formats). Null channel pointers read as silence and are not written.
     void process(void* const* inputs, void* const* outputs, int32_t frames);
     void queueEvent(const SAudioEvent& event) { m_events.append(event); }
+
+    // State chunks: a compressed block of the registry's preset or bank data, after 16 reserved bytes
+    // when withHeader.
+    CError* getChunk(CByteBuffer& buffer, bool isPreset, bool withHeader);
+    CError* setChunk(const void* data, uint32_t size, bool isPreset, bool withHeader);
 
     void updateWindowSize();
     bool applyWindowSize();

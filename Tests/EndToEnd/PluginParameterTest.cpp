@@ -16,7 +16,7 @@ TEST_F(PluginParameterTest, ExposesElevenParametersWithNamesLabelsAndTexts) {
         const char* display;
     };
     const SExpected expected[] = {
-        {"Bypass", "", "Off"},    {"Oversmp", "", "1X"},    {"Model", "", "5842"},    {"Mode", "", "Omni"},
+        {"Bypass", "", "Off"},    {"Oversmp", "", "1X"},    {"Model", "", "12AT7"},   {"Mode", "", "Omni"},
         {"VParam", "dB", "-6.0"}, {"IParam", "dB", "-6.0"}, {"EmphLo", "dB", "0.0"},  {"EmphHi", "dB", "0.0"},
         {"EQLo", "dB", "0.0"},    {"EQHi", "dB", "0.0"},    {"OutGain", "dB", "0.0"},
     };

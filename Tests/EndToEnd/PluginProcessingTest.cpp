@@ -159,7 +159,7 @@ TEST_F(PluginProcessingTest, LatencyIsReportedAtResumeAndChangesAreAnnounced) {
     for (auto& channel : outs)
         outp.push_back(channel.data());
     local.processFloat(ins.data(), outp.data(), 2048);
-    char text[64] = "8X";
+    char text[64] = "2X";
     int32_t oversampling = -1;
     for (int32_t i = 0; i < local.numParams(); ++i)
         if (local.paramName(i) == "Oversmp") oversampling = i;
@@ -169,7 +169,7 @@ TEST_F(PluginProcessingTest, LatencyIsReportedAtResumeAndChangesAreAnnounced) {
     EXPECT_TRUE(local.ioChangedPending());
     local.mainsChanged(false);
     local.mainsChanged(true);
-    EXPECT_GT(local.latency(), before);
+    EXPECT_NE(local.latency(), before);
     local.processFloat(ins.data(), outp.data(), 2048);
     EXPECT_FALSE(local.ioChangedPending()) << "announced once";
     local.close();

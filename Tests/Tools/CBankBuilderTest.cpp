@@ -58,6 +58,31 @@ TEST(CBankBuilderTest, WritesBanksThatTheRuntimeReadsBack) {
     EXPECT_EQ(type, CAudioPresetBank::kResourceType);
 }
 
+TEST(CBankBuilderTest, ListsAreElementsAndDecibelsAreAmplitudes) {
+    uint32_t type = 0;
+    std::vector<uint8_t> block;
+    std::string failure;
+    ASSERT_TRUE(
+        CBankBuilder::build("<banks type=\"abnk\"><bank name=\"F\">"
+                            "<preset name=\"QLEM:P\" shelves=\"-6dB,20dB\" index=\"3\"/></bank></banks>",
+                            "F.xml", type, block, failure))
+        << failure;
+    CMemoryReader reader(block);
+    CAudioPresetBank bank;
+    ASSERT_EQ(bank.load(reader), nullptr);
+    CMemoryReader entry(bank.preset(0)->entries().at("shelves"));
+    CAudioParamStorage storage;
+    storage.setShape(1, 0, false, false);
+    ASSERT_EQ(storage.load(entry), nullptr);
+    ASSERT_EQ(storage.elementCount(0), 2);
+    EXPECT_NEAR(storage.getValue(0, 0, 0), 0.501187, 1e-6);
+    EXPECT_NEAR(storage.getValue(0, 1, 0), 10.0, 1e-12);
+    EXPECT_EQ(failureOf("<banks type=\"alst\">\n<bank>\n<preset name=\"a\" g=\"1,,2\"/>\n</bank></banks>"),
+              "Banks.xml:3: value \"1,,2\" of \"g\" is not a number");
+    EXPECT_EQ(failureOf("<banks type=\"alst\">\n<bank>\n<preset name=\"a\" g=\"dB\"/>\n</bank></banks>"),
+              "Banks.xml:3: value \"dB\" of \"g\" is not a number");
+}
+
 TEST(CBankBuilderTest, FailuresNameFileAndLine) {
     EXPECT_EQ(failureOf("<banks type=\"alst\">\n<bank>\n<preset name=\"a\" mu=\"4x\"/>\n</bank></banks>"),
               "Banks.xml:3: value \"4x\" of \"mu\" is not a number");

@@ -2,6 +2,7 @@
 
 #include "Common/ToolFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "Audio/CAudioParamStorage.h"
 #include "Audio/CAudioPresetBank.h"
+#include "Audio/Converters/CAudioParamConverterGain.h"
 #include "Core/CResourceContainer.h"
 #include "Core/CWriteSeqBuffer.h"
 
@@ -52,16 +54,27 @@ public:
                 named = true;
                 continue;
             }
-            const char* text = attribute.value();
-            char* end = nullptr;
-            errno = 0;
-            const double value = std::strtod(text, &end);
-            if (!*text || *end || errno)
-                return fail(node.offset_debug(),
-                            "value \"" + std::string(text) + "\" of \"" + name + "\" is not a number");
+            // One number per element, separated by commas.
             CAudioParamStorage storage;
             storage.setShape(1, 0, false, false);
-            storage.setValue(0, 0, 0, value);
+            const std::string text = attribute.value();
+            int32_t element = 0;
+            for (size_t start = 0; start <= text.size(); ++element) {
+                const size_t comma = std::min(text.find(',', start), text.size());
+                std::string piece = text.substr(start, comma - start);
+                // Gains may be written in decibels; they are stored as amplitude factors.
+                const bool decibels = piece.size() > 2 && piece.compare(piece.size() - 2, 2, "dB") == 0;
+                if (decibels) piece.resize(piece.size() - 2);
+                char* end = nullptr;
+                errno = 0;
+                double value = std::strtod(piece.c_str(), &end);
+                if (decibels) value = CAudioParamConverterGain::fromDecibels(value);
+                if (piece.empty() || *end || errno)
+                    return fail(node.offset_debug(),
+                                "value \"" + text + "\" of \"" + name + "\" is not a number");
+                storage.setValue(0, element, 0, value);
+                start = comma + 1;
+            }
             CWriteSeqBuffer bytes;
             if (CError* error = storage.save(bytes, -1)) {
                 qelErrRelease(error);

@@ -11,7 +11,8 @@ namespace qel {
 //
 //   <banks type="alst|abnk">
 //     <bank name="...">
-//       <preset name="ID:Name" param="value" .../>   one float value per parameter
+//       <preset name="ID:Name" param="value,value" .../>   float values, one per element;
+//                                                          "-6dB" is stored as its amplitude factor
 //     </bank>
 //   </banks>
 //

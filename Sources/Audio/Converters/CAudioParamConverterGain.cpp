@@ -11,6 +11,10 @@ constexpr double kDecibelsPerNeper = 8.685889638065037;
 
 } // namespace
 
+double CAudioParamConverterGain::fromDecibels(double decibels) {
+    return std::exp(decibels / kDecibelsPerNeper);
+}
+
 CError* CAudioParamConverterGain::init() {
     QEL_CHECK(CAudioParamConverterLog::init());
     m_decimals = getAttrInt("decimals");
@@ -27,8 +31,7 @@ double CAudioParamConverterGain::textToValue(const CAudioParamInfo& info, int32_
     double decibels = 0;
     bool parsed = parseNumber(text, decibels);
     setOk(ok, parsed);
-    return parsed ? clampToRange(info, position, std::exp(decibels / kDecibelsPerNeper))
-                  : info.minValue(position);
+    return parsed ? clampToRange(info, position, fromDecibels(decibels)) : info.minValue(position);
 }
 
 double CAudioParamConverterGain::parseLimit(const CAudioParamInfo&, int32_t, const CString& text,
@@ -36,7 +39,7 @@ double CAudioParamConverterGain::parseLimit(const CAudioParamInfo&, int32_t, con
     double decibels = 0;
     bool parsed = parseNumber(text, decibels);
     setOk(ok, parsed);
-    return std::exp((parsed ? decibels : 0.0) / kDecibelsPerNeper);
+    return fromDecibels(parsed ? decibels : 0.0);
 }
 
 void CAudioParamConverterGain::valueToText(CString& text, const CAudioParamInfo&, int32_t, double value,

@@ -7,6 +7,9 @@ namespace qel {
 // Linear amplitude factors shown in decibels ("audio:cvt-gain").
 class CAudioParamConverterGain : public CAudioParamConverterLog {
 public:
+    // The amplitude factor of a level in decibels, as gain values are stored.
+    static double fromDecibels(double decibels);
+
     CError* init() override;
 
     double textToValue(const CAudioParamInfo& info, int32_t position, const CString& text,

@@ -324,8 +324,34 @@ bool CAudioWrapperVST::getProgramNameIndexed(int32_t, int32_t index, char* text)
 
 void CAudioWrapperVST::setProgramName(char* name) {
     CAudioParamRegistry* registry = paramRegistry();
-    CCriticalSectionGuard guard(registry->lock());
-    registry->renameProgram(registry->currentProgram(), registry->category() + ":" + CString::fromUtf8(name));
+    CCriticalSectionGuard guard(registry->bankLock());
+    registry->renameCurrentProgram(CString::fromUtf8(name));
+}
+
+// State chunks.
+
+int32_t CAudioWrapperVST::getChunk(void** data, bool isPreset) {
+    const double start = CDebugLog::now();
+    if (CError* error = CAudioWrapper::getChunk(m_chunk, isPreset, true)) {
+        qelErrLog(error);
+        m_chunk.clear();
+        *data = nullptr;
+        return 0;
+    }
+    *data = m_chunk.data();
+    CDebugLog::logTiming("VST get chunk time: %.4f s @ %.4f s", CDebugLog::now() - start);
+    return int32_t(m_chunk.size());
+}
+
+int32_t CAudioWrapperVST::setChunk(void* data, int32_t size, bool isPreset) {
+    const double start = CDebugLog::now();
+    if (!data || size < 0) return 0;
+    if (CError* error = CAudioWrapper::setChunk(data, uint32_t(size), isPreset, true)) {
+        qelErrLog(error);
+        return 0;
+    }
+    CDebugLog::logTiming("VST set chunk time: %.4f s @ %.4f s", CDebugLog::now() - start);
+    return 1;
 }
 
 // Channels.

@@ -34,6 +34,8 @@ public:
     void getParameterLabel(int32_t index, char* label) override;
     void getParameterDisplay(int32_t index, char* text) override;
     void getParameterName(int32_t index, char* text) override;
+    int32_t getChunk(void** data, bool isPreset) override;
+    int32_t setChunk(void* data, int32_t size, bool isPreset) override;
     bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
     bool setSpeakerArrangement(VstSpeakerArrangement* input, VstSpeakerArrangement* output) override;
     bool getSpeakerArrangement(VstSpeakerArrangement** input, VstSpeakerArrangement** output) override;
@@ -83,4 +85,6 @@ private:
     int32_t m_maxInputs = 0;
     int32_t m_maxOutputs = 0;
     bool m_channelNamesNotify = true;
+    // The last chunk handed to the host; valid until the next one.
+    qel::CByteBuffer m_chunk;
 };

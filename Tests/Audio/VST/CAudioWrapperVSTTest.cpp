@@ -7,7 +7,11 @@
 #include "Audio/CAudioEnv.h"
 #include "Audio/VST/HostPattern.h"
 #include "Audio/VST/WrapperInstance.h"
+#include "Audio/CAudioParamRegistry.h"
+#include "Audio/CAudioPreset.h"
+#include "Core/CWriteSeqBuffer.h"
 #include "UI/CAppDataGroup.h"
+#include "UI/CAppDataLocal.h"
 
 namespace qel::test {
 namespace {
@@ -136,6 +140,25 @@ TEST_F(CAudioWrapperVSTTest, ResumeAsksForTheProcessLevelAndFollowsOfflineWork) 
         outs(size_t(effect->numOutputs), out.data());
     effect->processReplacing(effect, ins.data(), outs.data(), 64);
     EXPECT_EQ(wrapper.hostOversamplingMode(), 0) << "real time: the product's automatic mode";
+}
+
+TEST_F(CAudioWrapperVSTTest, TheUserDefaultPresetIsProgramZeroOfANewInstance) {
+    // Take a preset of an edited instance and store it as the user's default.
+    CAudioWrapperVST& first = create();
+    first.setParameter(10, 0.25f);
+    CWriteSeqBuffer preset;
+    ASSERT_EQ(first.paramRegistry()->acquirePreset(false, -1, -1, preset), nullptr);
+    CAppDataLocal::instance().set("default-preset", preset.join(), nullptr, CAudioPreset::kResourceType);
+    TearDown();
+    SetUp();
+
+    CAudioWrapperVST& second = create();
+    EXPECT_TRUE(second.paramRegistry()->hasUserDefault());
+    EXPECT_FLOAT_EQ(second.getParameter(10), 0.25f) << "applied before the host sees the instance";
+    char name[64] = {};
+    second.getProgramNameIndexed(0, 1, name);
+    EXPECT_STREQ(name, "Gentle bus warmth") << "only program 0 is replaced";
+    CAppDataLocal::instance().set("default-preset", {}, nullptr, CAudioPreset::kResourceType);
 }
 
 TEST_F(CAudioWrapperVSTTest, SteadyHostBlocksAllocateNothing) {
