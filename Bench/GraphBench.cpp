@@ -40,7 +40,9 @@ void BM_SignalPath(benchmark::State& state) {
         return;
     }
     CAudioBlockPool pool;
-    SAudioProcessEnv env{collector, &pool};
+    SAudioProcessEnv env;
+    env.collector = collector;
+    env.pool = &pool;
     {
         auto graph = std::make_unique<CAudioProcess>();
         std::unique_ptr<CModOutput> output(static_cast<CModOutput*>(outDef->createProcess().release()));

@@ -14,6 +14,16 @@
 
 namespace qel {
 
+namespace {
+
+// Seconds over which new children take over from old ones.
+constexpr double kSwitchFade = 0.015;
+// Seconds for recursive filters to forget that their input started at the switch: nine time constants
+// of the slowest in the product, a 7 Hz high-pass.
+constexpr double kSwitchSettle = 0.2;
+
+} // namespace
+
 CAudioProcess::CAudioProcess() = default;
 
 CAudioProcess::~CAudioProcess() {
@@ -81,7 +91,6 @@ CError* CAudioProcess::addProcess(const CAudioProcessDefBase& def) {
     std::unique_ptr<CAudioProcessBase> process =
         def.isStacked() ? std::make_unique<CAudioProcessStack>() : def.createProcess();
     QEL_CHECK(process->init(def, *m_env, m_name + "." + shortName, this, 0));
-    m_isNode.push_back(def.tag() == "audio:modNode");
     m_children.push_back(std::move(process));
     m_needsRebuild = true;
     return nullptr;
@@ -246,16 +255,22 @@ void CAudioProcess::computeLatencies(bool crossFade) {
 }
 
 CError* CAudioProcess::prepare(const SAudioFormat& format) {
+    m_outgoing.reset();
+    m_running = false;
+    QEL_CHECK(CAudioProcessBase::prepare(format));
+    return prepareGraph();
+}
+
+CError* CAudioProcess::prepareGraph() {
     if (m_needsRebuild) rebuild();
     updateStates();
     wire();
-    QEL_CHECK(CAudioProcessBase::prepare(format));
-    m_inputBoundary->setFormat(format);
-    std::vector<SAudioFormat> outFormats(m_children.size(), format);
+    m_inputBoundary->setFormat(m_format);
+    std::vector<SAudioFormat> outFormats(m_children.size(), m_format);
     auto formatInto = [&](int32_t index) {
         for (const SLink& link : m_links)
             if (link.dst == index && link.dstPort == 0 && link.src >= 0) return outFormats[size_t(link.src)];
-        return format;
+        return m_format;
     };
     for (CAudioProcessBase* process : m_sequence) {
         const int32_t index = indexOf(process->shortName());
@@ -274,6 +289,8 @@ SAudioFormat CAudioProcess::outputFormat(const SAudioFormat&) const {
 }
 
 void CAudioProcess::reset() {
+    m_outgoing.reset();
+    m_running = false;
     CAudioProcessBase::reset();
     if (m_inputBoundary) m_inputBoundary->reset();
     for (auto& child : m_children)
@@ -282,6 +299,12 @@ void CAudioProcess::reset() {
 }
 
 void CAudioProcess::applyParamUpdates() {
+    // The outgoing children follow every change but their rate.
+    if (m_outgoing) m_outgoing->updateGraph();
+    if (updateGraph()) switchGraph();
+}
+
+bool CAudioProcess::updateGraph() {
     if (updateStates()) {
         wire();
         computeLatencies(true);
@@ -291,11 +314,57 @@ void CAudioProcess::applyParamUpdates() {
         process->applyParamUpdates();
         reformat = process->takeFormatChange() || reformat;
     }
-    if (!reformat) return;
-    // A rate changed inside: everything behind it runs at a new rate and latency.
+    return reformat;
+}
+
+// The new children start from silence, so they run unheard until their responses have filled: twice
+// the latency for a linear-phase path, plus the settling of recursive filters. A change of output
+// format or latency cannot be faded, and before audio there is nothing to fade: it takes effect at once.
+void CAudioProcess::switchGraph() {
     const SAudioFormat before = m_outputFormat;
-    qelErrLog(prepare(m_format));
+    std::unique_ptr<CAudioProcess> previous = detachGraph();
+    // Children still filling were never heard: the outgoing ones stay. A fade under way ends at once.
+    if (!m_outgoing || !m_warmUp) m_outgoing = std::move(previous);
+    for (const auto& child : m_outgoing->m_children)
+        qelErrLog(addProcess(*child->def()));
+    qelErrLog(prepareGraph());
     m_formatChanged = m_formatChanged || before.sampleRate != m_outputFormat.sampleRate;
+    const SAudioFormat& old = m_outgoing->m_outputFormat;
+    if (!m_running || old.sampleRate != m_outputFormat.sampleRate ||
+        old.channelCount != m_outputFormat.channelCount || m_outgoing->m_latency != m_latency) {
+        m_outgoing.reset();
+        return;
+    }
+    m_warmUp =
+        uint32_t(2 * std::max<int64_t>(m_latency, 0) + int64_t(kSwitchSettle * m_outputFormat.sampleRate));
+    m_fadeLeft = std::max(uint32_t(kSwitchFade * m_outputFormat.sampleRate), 1u);
+    m_fade.start(m_fadeLeft);
+}
+
+std::unique_ptr<CAudioProcess> CAudioProcess::detachGraph() {
+    auto graph = std::make_unique<CAudioProcess>();
+    graph->m_def = m_def;
+    graph->m_env = m_env;
+    graph->m_name = m_name;
+    graph->m_parent = m_parent;
+    graph->m_stackIndex = m_stackIndex;
+    graph->m_format = m_format;
+    graph->m_children.swap(m_children);
+    graph->m_sequence.swap(m_sequence);
+    graph->m_outLatency.swap(m_outLatency);
+    graph->m_links = m_links;
+    graph->m_states = m_states;
+    graph->m_active = m_active;
+    graph->m_inputBoundary = std::move(m_inputBoundary);
+    graph->m_outputBoundary = std::move(m_outputBoundary);
+    graph->m_outputFormat = m_outputFormat;
+    graph->m_latency = m_latency;
+    graph->m_inputPorts = m_inputPorts;
+    graph->m_needsRebuild = false;
+    m_inputBoundary = std::make_unique<CAudioProcessBoundary>(*m_env);
+    m_outputBoundary = std::make_unique<CAudioProcessBoundary>(*m_env);
+    m_needsRebuild = true;
+    return graph;
 }
 
 bool CAudioProcess::takeFormatChange() {
@@ -304,16 +373,62 @@ bool CAudioProcess::takeFormatChange() {
     return changed;
 }
 
+// The new children's block replaces block: the outgoing one's alone while warming up, then the fade.
+void CAudioProcess::mixOutgoing(int32_t channel, SAudioBlock*& block, SHalfCosineFade& fade,
+                                uint32_t& fadeLeft, uint32_t& warmUp) {
+    SAudioBlock* old = m_outgoing->m_outputBoundary->take(0, channel);
+    if (!old || !block || old->length != block->length) {
+        CAudioBlockPool::release(old);
+        return;
+    }
+    SAudioBlock* mixed = m_env->pool->take(block->length);
+    std::copy(old->samples(), old->samples() + old->length, mixed->samples());
+    const uint32_t heard = std::min(warmUp, block->length);
+    fade.mix(mixed->samples() + heard, block->samples() + heard, block->length - heard, fadeLeft);
+    warmUp -= heard;
+    CAudioBlockPool::release(old);
+    CAudioBlockPool::release(block);
+    block = mixed;
+}
+
 void CAudioProcess::process() {
+    m_running = true;
     for (int32_t port = 0; port < m_inputPorts; ++port)
-        for (int32_t channel = 0; channel < m_format.channelCount; ++channel)
-            m_inputBoundary->send(port, channel, gather(port, channel));
+        for (int32_t channel = 0; channel < m_format.channelCount; ++channel) {
+            SAudioBlock* block = gather(port, channel);
+            if (m_outgoing && block) {
+                CAudioBlockPool::addRef(block);
+                m_outgoing->m_inputBoundary->send(port, channel, block);
+            }
+            m_inputBoundary->send(port, channel, block);
+        }
     releaseInputs();
     for (CAudioProcessBase* process : m_sequence)
         process->run();
-    for (int32_t channel = 0; channel < m_format.channelCount; ++channel)
-        deliver(0, channel, m_outputBoundary->take(0, channel));
+    if (m_outgoing)
+        for (CAudioProcessBase* process : m_outgoing->m_sequence)
+            process->run();
+    // Every channel fades alike: each starts from the state the last block left.
+    SHalfCosineFade fade = m_fade;
+    uint32_t fadeLeft = m_fadeLeft;
+    uint32_t warmUp = m_warmUp;
+    for (int32_t channel = 0; channel < m_format.channelCount; ++channel) {
+        SAudioBlock* block = m_outputBoundary->take(0, channel);
+        if (m_outgoing) {
+            fade = m_fade;
+            fadeLeft = m_fadeLeft;
+            warmUp = m_warmUp;
+            mixOutgoing(channel, block, fade, fadeLeft, warmUp);
+        }
+        deliver(0, channel, block);
+    }
     m_outputBoundary->drop();
+    if (!m_outgoing) return;
+    m_outgoing->m_outputBoundary->drop();
+    m_fade = fade;
+    m_fadeLeft = fadeLeft;
+    m_warmUp = warmUp;
+    if (!m_warmUp && !m_fadeLeft) m_outgoing.reset();
 }
 
 } // namespace qel

@@ -6,6 +6,7 @@
 
 #include "Audio/CAudioProcessBase.h"
 #include "Audio/CAudioProcessBoundary.h"
+#include "Audio/DSP/SHalfCosineFade.h"
 
 namespace qel {
 
@@ -16,7 +17,10 @@ class CAudioProcessBypassStateDef;
 class CAudioProcessLinkDef;
 
 // A container: runs its children in dependency order once per block, with the links, bypass states
-// and latency alignment of its definition.
+// and latency alignment of its definition. When a rate inside changes while audio runs and the output
+// format and latency stay, a new set of children is built and run beside the old one until it has
+// filled, then cross-faded in, so the switch makes no step. Before any audio since the last prepare or
+// reset, a change takes effect at once.
 class CAudioProcess : public CAudioProcessBase {
 public:
     CAudioProcess();
@@ -37,6 +41,8 @@ public:
     const std::vector<CAudioProcessBase*>& sequence() const { return m_sequence; }
     size_t childCount() const { return m_children.size(); }
     bool isStateActive(int32_t id) const;
+    // True while an old set of children is still being heard.
+    bool isSwitching() const { return bool(m_outgoing); }
 
 private:
     struct SLink {
@@ -64,11 +70,19 @@ private:
     CAudioProcessBase* endpoint(int32_t index, bool source);
 
     CError* addFilter(const CAudioParamFilterDef& def);
+    CError* prepareGraph();
+    // Parameter updates of the states and children; true when a rate inside changed.
+    bool updateGraph();
+    // Builds new children from the current ones' definitions and fades them in.
+    void switchGraph();
+    // Moves the children, their wiring and the boundaries into a container of their own.
+    std::unique_ptr<CAudioProcess> detachGraph();
+    void mixOutgoing(int32_t channel, SAudioBlock*& block, SHalfCosineFade& fade, uint32_t& fadeLeft,
+                     uint32_t& warmUp);
 
     std::vector<std::unique_ptr<CAudioProcessBase>> m_children;
     // Derived parameters of this sub-graph, fed from their sources while it exists.
     std::vector<std::unique_ptr<CAudioParamFilter>> m_filters;
-    std::vector<bool> m_isNode;
     std::vector<SLink> m_links;
     std::map<int32_t, SState> m_states;
     std::map<int32_t, bool> m_active;
@@ -81,6 +95,13 @@ private:
     int32_t m_inputPorts = 1;
     bool m_needsRebuild = true;
     bool m_formatChanged = false;
+    // Whether audio ran since the last prepare or reset.
+    bool m_running = false;
+    // The children being replaced, heard alone for m_warmUp more samples, then faded out.
+    std::unique_ptr<CAudioProcess> m_outgoing;
+    uint32_t m_warmUp = 0;
+    uint32_t m_fadeLeft = 0;
+    SHalfCosineFade m_fade;
 };
 
 } // namespace qel

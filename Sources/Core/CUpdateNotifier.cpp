@@ -16,8 +16,9 @@ struct SRegistryBucket {
 constexpr size_t kBucketCount = 64;
 
 SRegistryBucket& bucketOf(const CUpdateNotifier* notifier) {
-    // Never freed: notifiers with static storage may outlive any static registry.
-    static SRegistryBucket* const buckets = new SRegistryBucket[kBucketCount];
+    // Made by the first notifier's construction, so it outlives every notifier with static storage;
+    // a library unload frees it with the library.
+    static SRegistryBucket buckets[kBucketCount];
     uintptr_t a = reinterpret_cast<uintptr_t>(notifier);
     return buckets[((a >> 4) ^ (a >> 12) ^ (a >> 20) ^ (a >> 28)) & (kBucketCount - 1)];
 }

@@ -4,6 +4,7 @@
 #include "Audio/CAudioParam.h"
 #include "Audio/ProductInstance.h"
 #include "Core/CWriteSeqBuffer.h"
+#include "Support/ErrorText.h"
 #include "UI/CAppDataLocal.h"
 
 namespace qel {
@@ -42,7 +43,7 @@ TEST_F(CAudioCCTableTest, TheSharedMappingIsLoadedAndFollowedByEveryInstance) {
     EXPECT_EQ(table->param(5), gain);
     EXPECT_EQ(table->param(6), nullptr);
     EXPECT_EQ(table->param(7), nullptr);
-    EXPECT_NE(table->load(), nullptr);
+    EXPECT_NE(test::firstLine(table->load()), "");
     CAppDataLocal::instance().set("ccmap", ccmap({}, 0), nullptr, type);
 }
 

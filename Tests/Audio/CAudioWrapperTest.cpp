@@ -26,7 +26,8 @@ TEST(CAudioWrapperTest, VersionsAndPluginCodes) {
     EXPECT_EQ(code, 0x3232326Cu);
     EXPECT_EQ(test::firstLine(CAudioWrapper::acquirePluginCode("abc", code)),
               "Invalid plug-in code in string 'abc'.");
-    EXPECT_NE(CAudioWrapper::acquirePluginCode("abcde", code), nullptr);
+    EXPECT_EQ(test::firstLine(CAudioWrapper::acquirePluginCode("abcde", code)),
+              "Invalid plug-in code in string 'abcde'.");
 }
 
 TEST(CAudioWrapperTest, OfflineOversamplingFollowsTheRate) {

@@ -46,18 +46,25 @@ void CDSPModDelay::process(const double* in, double* out, uint32_t count) {
         if (out != in) std::copy(in, in + count, out);
         return;
     }
-    for (uint32_t i = 0; i < count; ++i) {
+    uint32_t i = 0;
+    for (; i < count && m_fadeRemaining; ++i) {
         m_buffer[m_write] = in[i];
-        double y = read(m_current);
-        if (m_fadeRemaining) {
-            const double oldWeight = m_fade.oldWeight();
-            y = oldWeight * read(m_fadeFrom) + (1.0 - oldWeight) * y;
-            m_fade.advance();
-            if (--m_fadeRemaining == 0 && m_target != m_current) startFade();
-        }
-        out[i] = y;
+        const double oldWeight = m_fade.oldWeight();
+        out[i] = oldWeight * read(m_fadeFrom) + (1.0 - oldWeight) * read(m_current);
+        m_fade.advance();
+        if (--m_fadeRemaining == 0 && m_target != m_current) startFade();
         m_write = (m_write + 1) % m_size;
     }
+    // Steady: the read position follows the write position, both wrapping without a division.
+    size_t writePos = m_write;
+    size_t readPos = (writePos + m_size - m_current) % m_size;
+    for (; i < count; ++i) {
+        m_buffer[writePos] = in[i];
+        out[i] = m_buffer[readPos];
+        if (++writePos == m_size) writePos = 0;
+        if (++readPos == m_size) readPos = 0;
+    }
+    m_write = writePos;
 }
 
 } // namespace qel

@@ -21,6 +21,9 @@ void CIIRSectionCascade::setSections(const CBiquadSectionList& sections) {
     m_fadeRemaining = 0;
     m_hasPending = false;
     m_count = m_targetCount = copyPadded(sections, m_current);
+    // A step begun with the old coefficients ends here; w1 and w2 are always current.
+    for (SState& state : m_state)
+        state.stepDone = 0;
     // Sections that stay keep their state; dropped ones are revived from the output history later.
     m_activeCount = std::min(m_activeCount, m_count);
     activate(m_count, m_y1, m_y2);
@@ -102,14 +105,9 @@ void CIIRSectionCascade::runSteady(const double* in, double* out, int32_t count)
         if (in != out) std::copy(in, in + count, out);
         return;
     }
-    for (int32_t s = 0; s < m_count; ++s) {
-        const SBiquadSection c = m_current[size_t(s)];
-        SState state = m_state[size_t(s)];
-        const double* src = s == 0 ? in : out;
-        for (int32_t i = 0; i < count; ++i)
-            out[i] = tick(c, state, src[i]);
-        m_state[size_t(s)] = state;
-    }
+    for (int32_t s = 0; s < m_count; ++s)
+        m_kernels->biquadProcess(m_current[size_t(s)], m_state[size_t(s)], s == 0 ? in : out, out,
+                                 size_t(count));
 }
 
 void CIIRSectionCascade::runFade(const double* in, double* out, int32_t count) {
@@ -121,6 +119,8 @@ void CIIRSectionCascade::runFade(const double* in, double* out, int32_t count) {
         const SBiquadSection to = m_target[size_t(s)];
         SState& state = m_state[size_t(s)];
         SState& oldState = m_oldState[size_t(s)];
+        // Sample by sample from here: a step begun by the steady loop is over.
+        state.stepDone = 0;
         const double* src = s == 0 ? in : out;
         oscillator = m_oscillator;
         for (int32_t i = 0; i < count; ++i) {

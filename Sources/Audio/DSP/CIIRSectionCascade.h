@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "Audio/DSP/CBiquadSectionList.h"
+#include "Audio/DSP/CCpuDispatch.h"
+#include "Audio/DSP/SBiquadState.h"
 #include "Audio/DSP/SHalfCosineFade.h"
 
 namespace qel {
@@ -20,12 +22,9 @@ class CIIRSectionCascade {
 public:
     static constexpr int32_t kMaxSections = CBiquadSectionList::kCapacity;
 
-    struct SState {
-        double w1 = 0.0;
-        double w2 = 0.0;
-    };
+    using SState = SBiquadState;
 
-    CIIRSectionCascade() = default;
+    explicit CIIRSectionCascade(const SDspKernels& kernels = CCpuDispatch::kernels()) : m_kernels(&kernels) {}
 
     // Replaces the coefficients at once (a module's first design), dropping any cross-fade in progress
     // and any pending set. The state is kept.
@@ -45,10 +44,11 @@ public:
     bool isFading() const { return m_fadeRemaining > 0; }
     bool hasPending() const { return m_hasPending; }
 
-    // The direct-form-II recurrence of one section for one sample; the one place that does it, so that
-    // a processor-specific build of the block loops computes the same values.
+    // The direct-form-II recurrence of one section for one sample, as the generic block loop runs it; the
+    // AVX2 build computes the same recursion eight samples per step. The w2 term comes first: only the w1
+    // term waits for the previous sample.
     [[gnu::always_inline]] static inline double tick(const SBiquadSection& c, SState& s, double x) {
-        const double w = x + (-c.a1) * s.w1 + (-c.a2) * s.w2;
+        const double w = x + (-c.a2) * s.w2 + (-c.a1) * s.w1;
         const double y = c.b0 * w + c.b1 * s.w1 + c.b2 * s.w2;
         s.w2 = s.w1;
         s.w1 = w;
@@ -68,6 +68,7 @@ private:
     // The last two outputs before position pos of out, continuing from the previous blocks.
     void historyAt(const double* out, int32_t pos, double& y1, double& y2) const;
 
+    const SDspKernels* m_kernels;
     SectionArray m_current;
     SectionArray m_target;
     std::array<SState, kMaxSections> m_state;

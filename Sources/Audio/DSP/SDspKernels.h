@@ -3,13 +3,15 @@
 #include <cstddef>
 
 #include "Audio/DSP/CKorenKernel.h"
+#include "Audio/DSP/SBiquadSection.h"
+#include "Audio/DSP/SBiquadState.h"
 
 namespace qel {
 
 // The hot loops of the DSP code, one table per processor build (CCpuDispatch picks one at first use).
 // All builds compute the same values up to rounding: the AVX2 build fuses multiply-adds in the FFT, the
-// spectrum arithmetic and the FIR loop. The tube-stage loop is compiled without contraction in every build,
-// so its builds are bit-identical.
+// spectrum arithmetic, the FIR loop and the biquad loop. The tube-stage loop is compiled without contraction
+// in every build, so its builds are bit-identical.
 //
 // Adding a kernel: declare its pointer here, write the generic loop in SDspKernelsGeneric.cpp and the
 // AVX2+FMA loop (a function marked QEL_TARGET_AVX2_FMA, calling the same always-inline per-sample code) in
@@ -27,6 +29,10 @@ struct SDspKernels {
     void (*spectrumMultiplyAdd)(const double* a, const double* b, double* acc, size_t n);
     // out[p] += sum over i < taps of h[i] × x[p + i], for p < count: a direct-form FIR with h reversed.
     void (*firAccumulate)(const double* h, size_t taps, const double* x, double* out, size_t count);
+    // One second-order section over n samples in direct form II (CIIRSectionCascade::tick), its state
+    // carried across calls; out may alias in. Any split of a run into calls gives the same values.
+    void (*biquadProcess)(const SBiquadSection& c, SBiquadState& state, const double* in, double* out,
+                          size_t n);
     // The tube stage's block loop (CKorenKernel::processSample per sample); y may alias x.
     void (*korenProcess)(const CKorenKernel::SCoefficients& c, const double* x, const double* y, double* out,
                          size_t n);

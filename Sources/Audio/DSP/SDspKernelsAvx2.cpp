@@ -147,6 +147,101 @@ QEL_TARGET_AVX2_FMA void firAccumulate(const double* h, size_t taps, const doubl
         out[p] += dot(h, x + p, taps);
 }
 
+// Eight samples per step. With g the impulse response of 1 / (1 + a1 z^-1 + a2 z^-2), the values of a
+// step are w[n + k] = sum over j <= k of g[j] x[n + k - j] + g[k + 1] w[n - 1] - a2 g[k] w[n - 2]: the
+// input part has no recursion, and both halves of the step take their recursive part from the last two
+// values of the one before, so the chain between steps is one broadcast and two multiply-adds.
+struct SBiquadSteps {
+    explicit SBiquadSteps(const SBiquadSection& c) {
+        g[0] = 1.0;
+        g[1] = -c.a1;
+        for (size_t j = 2; j <= SBiquadState::kStep; ++j)
+            g[j] = -c.a1 * g[j - 1] - c.a2 * g[j - 2];
+        for (size_t m = 0; m < SBiquadState::kStep; ++m)
+            for (size_t k = 0; k < SBiquadState::kStep; ++k)
+                columns[m][k] = k < m ? 0.0 : g[k - m];
+        for (size_t k = 0; k < SBiquadState::kStep; ++k) {
+            p[k] = g[k + 1];
+            q[k] = -c.a2 * g[k];
+        }
+    }
+
+    double g[SBiquadState::kStep + 1];
+    // Column m: the weights of input m for the step's outputs.
+    alignas(32) double columns[SBiquadState::kStep][SBiquadState::kStep];
+    alignas(32) double p[SBiquadState::kStep];
+    alignas(32) double q[SBiquadState::kStep];
+};
+
+// One sample of a step begun at stepDone 0, with the operations of its vector lane in their order, so
+// that a block ending inside a step changes nothing.
+QEL_TARGET_AVX2_FMA inline double biquadStepSample(const SBiquadSection& c, const SBiquadSteps& steps,
+                                                   SBiquadState& s, double x) {
+    if (s.stepDone == 0) {
+        s.stepW1 = s.w1;
+        s.stepW2 = s.w2;
+    }
+    const uint32_t k = s.stepDone;
+    s.stepInput[k] = x;
+    double acc = 0.0;
+    for (uint32_t m = 0; m <= k; ++m)
+        acc = __builtin_fma(steps.g[k - m], s.stepInput[m], acc);
+    const double w = __builtin_fma(steps.p[k], s.stepW1, __builtin_fma(steps.q[k], s.stepW2, acc));
+    const double y = __builtin_fma(c.b0, w, __builtin_fma(c.b1, s.w1, c.b2 * s.w2));
+    s.w2 = s.w1;
+    s.w1 = w;
+    s.stepDone = (k + 1) % SBiquadState::kStep;
+    return y;
+}
+
+QEL_TARGET_AVX2_FMA void biquadProcess(const SBiquadSection& section, SBiquadState& s, const double* in,
+                                       double* out, size_t n) {
+    // A copy, so that stores to out need not reload the coefficients.
+    const SBiquadSection c = section;
+    const SBiquadSteps steps(c);
+    size_t i = 0;
+    for (; i < n && s.stepDone; ++i)
+        out[i] = biquadStepSample(c, steps, s, in[i]);
+    if (i + SBiquadState::kStep <= n) {
+        const __m256d pLo = _mm256_load_pd(steps.p), pHi = _mm256_load_pd(steps.p + 4);
+        const __m256d qLo = _mm256_load_pd(steps.q), qHi = _mm256_load_pd(steps.q + 4);
+        const __m256d b0 = _mm256_set1_pd(c.b0), b1 = _mm256_set1_pd(c.b1), b2 = _mm256_set1_pd(c.b2);
+        // The previous step's upper half; lanes 2 and 3 are w[n - 2] and w[n - 1].
+        __m256d previous = _mm256_set_pd(s.w1, s.w2, 0.0, 0.0);
+        for (; i + SBiquadState::kStep <= n; i += SBiquadState::kStep) {
+            __m256d lo = _mm256_setzero_pd(), hi = _mm256_setzero_pd();
+            for (size_t m = 0; m < 4; ++m) {
+                const __m256d x = _mm256_broadcast_sd(in + i + m);
+                lo = _mm256_fmadd_pd(_mm256_load_pd(steps.columns[m]), x, lo);
+                hi = _mm256_fmadd_pd(_mm256_load_pd(steps.columns[m] + 4), x, hi);
+            }
+            for (size_t m = 4; m < SBiquadState::kStep; ++m)
+                hi = _mm256_fmadd_pd(_mm256_load_pd(steps.columns[m] + 4), _mm256_broadcast_sd(in + i + m),
+                                     hi);
+            const __m256d last = _mm256_permute4x64_pd(previous, 0xFF);
+            const __m256d beforeLast = _mm256_permute4x64_pd(previous, 0xAA);
+            lo = _mm256_fmadd_pd(pLo, last, _mm256_fmadd_pd(qLo, beforeLast, lo));
+            hi = _mm256_fmadd_pd(pHi, last, _mm256_fmadd_pd(qHi, beforeLast, hi));
+            // Each half's values two and one samples back: [prev2, prev3, cur0, cur1], [prev3, cur0..2].
+            const __m256d lo2 = _mm256_permute2f128_pd(previous, lo, 0x21);
+            const __m256d lo1 = _mm256_shuffle_pd(lo2, lo, 0x5);
+            const __m256d hi2 = _mm256_permute2f128_pd(lo, hi, 0x21);
+            const __m256d hi1 = _mm256_shuffle_pd(hi2, hi, 0x5);
+            _mm256_storeu_pd(out + i,
+                             _mm256_fmadd_pd(b0, lo, _mm256_fmadd_pd(b1, lo1, _mm256_mul_pd(b2, lo2))));
+            _mm256_storeu_pd(out + i + 4,
+                             _mm256_fmadd_pd(b0, hi, _mm256_fmadd_pd(b1, hi1, _mm256_mul_pd(b2, hi2))));
+            previous = hi;
+        }
+        alignas(32) double values[4];
+        _mm256_store_pd(values, previous);
+        s.w1 = values[3];
+        s.w2 = values[2];
+    }
+    for (; i < n; ++i)
+        out[i] = biquadStepSample(c, steps, s, in[i]);
+}
+
 #if defined(QEL_HAVE_MVEC)
 // The same steps as CKorenKernel::inverseModel, four samples at a time, with glibc's vector exp and
 // log (libmvec, within 4 ulp of the scalar functions).
@@ -212,8 +307,8 @@ QEL_TARGET_AVX2_FMA void korenProcess(const CKorenKernel::SCoefficients& coefs, 
 
 const SDspKernels& SDspKernels::avx2Fma() {
     static const SDspKernels kernels{
-        "avx2+fma",          avx2::fftPasses,   avx2::spectrumMultiply, avx2::spectrumMultiplyAdd,
-        avx2::firAccumulate, avx2::korenProcess};
+        "avx2+fma",          avx2::fftPasses,     avx2::spectrumMultiply, avx2::spectrumMultiplyAdd,
+        avx2::firAccumulate, avx2::biquadProcess, avx2::korenProcess};
     return kernels;
 }
 

@@ -1,3 +1,4 @@
+#include "Audio/DSP/CIIRSectionCascade.h"
 #include "Audio/DSP/DspKernelLoops.h"
 #include "Audio/DSP/SDspKernels.h"
 
@@ -25,6 +26,11 @@ void firAccumulate(const double* h, size_t taps, const double* x, double* out, s
     DspKernelLoops::firAccumulate(h, taps, x, out, count);
 }
 
+void biquadProcess(const SBiquadSection& c, SBiquadState& state, const double* in, double* out, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        out[i] = CIIRSectionCascade::tick(c, state, in[i]);
+}
+
 void korenProcess(const CKorenKernel::SCoefficients& coefs, const double* x, const double* y, double* out,
                   size_t n) {
     const CKorenKernel::SCoefficients c = coefs;
@@ -41,6 +47,7 @@ const SDspKernels& SDspKernels::generic() {
                                      plain::spectrumMultiply,
                                      plain::spectrumMultiplyAdd,
                                      plain::firAccumulate,
+                                     plain::biquadProcess,
                                      plain::korenProcess};
     return kernels;
 }

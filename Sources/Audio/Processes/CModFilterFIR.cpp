@@ -59,6 +59,7 @@ std::shared_ptr<const CConvolutionKernel> CModFilterFIR::kernelFor(int32_t chann
     m_lastRate = rate;
     m_lastFixed = fixedRate;
     m_lastKernel.reset();
+    m_lastTaps.clear();
     m_delay = 0;
     const CAudioFilterFIRGen* generator = CAudioFilterFIRGen::select(*m_array, params);
     std::vector<double> taps;
@@ -66,7 +67,15 @@ std::shared_ptr<const CConvolutionKernel> CModFilterFIR::kernelFor(int32_t chann
     if (!generator || !generator->generateKernel(params, rate, fixedRate, taps, delay)) return nullptr;
     m_delay = delay;
     m_lastKernel = std::make_shared<CConvolutionKernel>(taps.data(), taps.size());
+    m_lastTaps = std::move(taps);
     return m_lastKernel;
+}
+
+// A slot without a parameter gives back the value it is handed for that case.
+bool CModFilterFIR::isFixed() const {
+    for (int32_t index = 0; index < int32_t(m_slotNames.size()); ++index)
+        if (!std::isnan(slotValue(index, 0, NAN))) return false;
+    return true;
 }
 
 void CModFilterFIRModule::registerParams() {

@@ -53,6 +53,10 @@ public:
     // values give no kernel (the filter then passes its input through).
     std::shared_ptr<const CConvolutionKernel> kernelFor(int32_t channel);
     int32_t delay() const { return m_delay; }
+    // The taps of the last kernel kernelFor gave.
+    const std::vector<double>& taps() const { return m_lastTaps; }
+    // True when no slot reads a parameter: the kernel is the definition's for good.
+    bool isFixed() const;
 
 private:
     double unattached(const CString& slotName) const;
@@ -66,6 +70,7 @@ private:
     double m_lastRate = 0;
     bool m_lastFixed = false;
     std::shared_ptr<const CConvolutionKernel> m_lastKernel;
+    std::vector<double> m_lastTaps;
     bool m_designed = false;
 };
 

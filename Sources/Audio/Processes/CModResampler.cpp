@@ -4,6 +4,7 @@
 
 #include "Audio/CAudioParam.h"
 #include "Audio/CAudioParamCollector.h"
+#include "Audio/Processes/CModFilterFIR.h"
 #include "Core/CObject.h"
 
 namespace qel {
@@ -26,7 +27,8 @@ CError* CModResampler::init(const CAudioProcessDefBase& def, SAudioProcessEnv& e
     m_sink = std::make_unique<CAudioProcessBoundary>(env);
     m_mode.attach(env.collector->getParam(resolveParamName("mode")));
     m_hostMode.attach(env.collector->getParam(resolveParamName("host-mode")));
-    return setStages(wantedStages());
+    m_wanted = wantedStages();
+    return setStages(m_wanted);
 }
 
 // Slot values are read from group 0: every channel runs at one rate.
@@ -89,6 +91,7 @@ std::vector<CString> CModResampler::listNames() const {
 }
 
 CError* CModResampler::prepare(const SAudioFormat& format) {
+    if (m_wanted != stageCount()) QEL_CHECK(setStages(m_wanted));
     QEL_CHECK(CAudioProcessBase::prepare(format));
     SAudioFormat current = format;
     for (auto& process : m_list) {
@@ -96,7 +99,35 @@ CError* CModResampler::prepare(const SAudioFormat& format) {
         current = process->outputFormat(current);
     }
     m_sink->setFormat(current);
-    return m_sink->prepare(current);
+    QEL_CHECK(m_sink->prepare(current));
+    preparePolyphase();
+    return nullptr;
+}
+
+void CModResampler::preparePolyphase() {
+    m_interpolators.clear();
+    m_decimators.clear();
+    std::vector<std::shared_ptr<const CPolyphaseKernels>> kernels;
+    for (int32_t stage = 0; stage < stageCount(); ++stage) {
+        auto* filter =
+            dynamic_cast<CModFilterFIR*>(m_list[size_t(2 * stage + (m_isUpsampler ? 1 : 0))].get());
+        if (!filter || !filter->isFixed() || !filter->kernelFor(0)) return;
+        // The interpolator's gain of 2 goes into the phases.
+        kernels.push_back(std::make_shared<const CPolyphaseKernels>(
+            filter->taps().data(), filter->taps().size(), m_isUpsampler ? 2.0 : 1.0));
+    }
+    const size_t channels = size_t(std::max(m_format.channelCount, 0));
+    for (const auto& stageKernels : kernels) {
+        if (m_isUpsampler) {
+            auto& stage = m_interpolators.emplace_back();
+            for (size_t c = 0; c < channels; ++c)
+                stage.emplace_back(std::make_unique<CPolyphaseInterpolator>())->setKernels(stageKernels);
+        } else {
+            auto& stage = m_decimators.emplace_back();
+            for (size_t c = 0; c < channels; ++c)
+                stage.emplace_back(std::make_unique<CPolyphaseDecimator>())->setKernels(stageKernels);
+        }
+    }
 }
 
 SAudioFormat CModResampler::outputFormat(const SAudioFormat& input) const {
@@ -116,6 +147,12 @@ void CModResampler::reset() {
     CAudioProcessBase::reset();
     for (auto& process : m_list)
         process->reset();
+    for (auto& stage : m_interpolators)
+        for (auto& channel : stage)
+            channel->reset();
+    for (auto& stage : m_decimators)
+        for (auto& channel : stage)
+            channel->reset();
     if (m_sink) m_sink->reset();
 }
 
@@ -123,11 +160,8 @@ void CModResampler::applyParamUpdates() {
     uint32_t groups = 0;
     const bool modeChanged = m_mode.takeChange(groups);
     if (m_hostMode.takeChange(groups) || modeChanged) {
-        const int32_t wanted = wantedStages();
-        if (wanted != stageCount()) {
-            qelErrLog(setStages(wanted));
-            m_formatChanged = true;
-        }
+        m_wanted = wantedStages();
+        m_formatChanged = m_formatChanged || m_wanted != stageCount();
     }
     for (auto& process : m_list)
         process->applyParamUpdates();
@@ -144,6 +178,10 @@ void CModResampler::process() {
         passThrough();
         return;
     }
+    if (!m_interpolators.empty() || !m_decimators.empty()) {
+        processPolyphase();
+        return;
+    }
     for (int32_t channel = 0; channel < m_format.channelCount; ++channel)
         m_list.front()->receive(0, channel, gather(0, channel));
     releaseInputs();
@@ -152,6 +190,28 @@ void CModResampler::process() {
     for (int32_t channel = 0; channel < m_format.channelCount; ++channel)
         deliver(0, channel, m_sink->take(0, channel));
     m_sink->drop();
+}
+
+void CModResampler::processPolyphase() {
+    for (int32_t channel = 0; channel < m_format.channelCount; ++channel) {
+        SAudioBlock* block = gather(0, channel);
+        if (!block) continue;
+        const size_t c = size_t(channel);
+        for (auto& stage : m_interpolators) {
+            SAudioBlock* out = m_env->pool->take(block->length * 2);
+            stage[c]->process(block->samples(), out->samples(), block->length);
+            CAudioBlockPool::release(block);
+            block = out;
+        }
+        for (auto& stage : m_decimators) {
+            SAudioBlock* out = m_env->pool->take(block->length / 2);
+            stage[c]->process(block->samples(), out->samples(), out->length);
+            CAudioBlockPool::release(block);
+            block = out;
+        }
+        deliver(0, channel, block);
+    }
+    releaseInputs();
 }
 
 } // namespace qel

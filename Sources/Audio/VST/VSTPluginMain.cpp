@@ -1,6 +1,7 @@
 // The library's entry points: the published VST 2.4 entry and the legacy name older Linux hosts
 // look up. Everything else in the library stays hidden.
 
+#include <cstdlib>
 #include <mutex>
 
 #include "Audio/CAudioWrapper.h"
@@ -19,6 +20,13 @@ qel::CError* createApplication(qel::CObject*& application) {
     return qel::CApplication::initRootObject(qel::CString(), application);
 }
 
+// Registered after start-up, so it runs before the framework's own statics are destroyed, whether
+// the host unloads the library or exits with it loaded. Instances a host never closed keep the
+// framework alive.
+void stopLibrary() {
+    if (g_started && qel::CApplication::liveTreeContexts() == 0) qel::CApplication::shutdown();
+}
+
 void startLibrary() {
     std::call_once(g_startup, [] {
         if (qel::CError* error = qel::qelProductStartup(qel::g_embeddedResources)) {
@@ -27,11 +35,8 @@ void startLibrary() {
         }
         qel::CAudioWrapper::setApplicationFactory(createApplication);
         g_started = true;
+        std::atexit(stopLibrary);
     });
-}
-
-__attribute__((destructor)) void stopLibrary() {
-    if (g_started && qel::CApplication::liveTreeContexts() == 0) qel::CApplication::shutdown();
 }
 
 } // namespace

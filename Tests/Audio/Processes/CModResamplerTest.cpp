@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "Audio/GraphTree.h"
 #include "Audio/Processes/CModLatencyUniformer.h"
 #include "Audio/Processes/CModResampler.h"
@@ -30,6 +32,13 @@ protected:
         return def;
     }
     CModResampler* resampler(const char* name) { return static_cast<CModResampler*>(graph->child(name)); }
+    // Blocks of ones until the container has finished a switch; the next block's output.
+    std::vector<double> settle() {
+        do
+            run(std::vector<double>(64, 1.0));
+        while (graph->isSwitching());
+        return run(std::vector<double>(64, 1.0));
+    }
     static std::vector<CString> defNames(CModResampler* r) {
         std::vector<CString> names;
         for (const CString& n : r->listNames())
@@ -44,14 +53,14 @@ TEST_F(CModResamplerTest, StagesFollowTheSettingAndKeepTheSteepFilterNextToTheHo
     EXPECT_EQ(run(std::vector<double>(64, 1.0)), std::vector<double>(64, 1.0));
 
     set("plugin.both.oversampling", 2); // 2X
-    std::vector<double> out = run(std::vector<double>(64, 1.0));
+    std::vector<double> out = settle();
     EXPECT_EQ(resampler("up")->stageCount(), 1);
     EXPECT_EQ(graph->child("inside")->format().sampleRate, 88200.0);
     ASSERT_EQ(out.size(), 64u);
     EXPECT_EQ(out[0], 2.0) << "interpolation gain, no filter in this test";
 
     set("plugin.both.oversampling", 4); // 8X: two more stages at the high-rate end
-    out = run(std::vector<double>(64, 1.0));
+    out = settle();
     EXPECT_EQ(graph->child("inside")->format().sampleRate, 352800.0);
     EXPECT_EQ(graph->child("inside")->blockLength(), 512u);
     EXPECT_EQ(resampler("up")->listNames(),
@@ -65,9 +74,37 @@ TEST_F(CModResamplerTest, StagesFollowTheSettingAndKeepTheSteepFilterNextToTheHo
     // Automatic: the host's stage count.
     set("plugin.both.oversampling", 0);
     set("plugin.both.host-oversampling-mode", 2);
-    run(std::vector<double>(64, 1.0));
+    settle();
     EXPECT_EQ(resampler("down")->stageCount(), 2);
     EXPECT_EQ(graph->child("inside")->format().sampleRate, 176400.0);
+}
+
+// Once audio runs, new stages wait (without latency) 0.2 s for recursive filters to settle, then fade
+// in along a half cosine over 15 ms, while the old ones keep their stage count until they go.
+TEST_F(CModResamplerTest, ANewStageCountFadesInWhileTheOldStagesPlayOut) {
+    build(chain("both", true, true), 1, 64);
+    set("plugin.both.oversampling", 2);
+    settle();
+    CModResampler* before = resampler("up");
+    set("plugin.both.oversampling", 3); // 2X to 4X: gain 2 to 4
+    std::vector<double> out;
+    for (int b = 0; b < 160; ++b) {
+        const std::vector<double> block = run(std::vector<double>(64, 1.0));
+        out.insert(out.end(), block.begin(), block.end());
+    }
+    EXPECT_NE(resampler("up"), before) << "new stages";
+    EXPECT_EQ(resampler("up")->stageCount(), 2);
+    const size_t start = 8820, fade = 661; // 0.2 s and 15 ms at 44.1 kHz
+    for (size_t i = 0; i < start; ++i)
+        ASSERT_EQ(out[i], 2.0) << i;
+    EXPECT_NEAR(out[start + fade / 2], 3.0, 0.01);
+    for (size_t i = start + 1; i < start + fade; ++i) {
+        ASSERT_GT(out[i], out[i - 1]) << i;
+        ASSERT_LT(out[i] - out[i - 1], 2.0 * M_PI / double(fade)) << i;
+    }
+    for (size_t i = start + fade; i < out.size(); ++i)
+        ASSERT_EQ(out[i], 4.0) << i;
+    EXPECT_FALSE(graph->isSwitching());
 }
 
 TEST_F(CModResamplerTest, TheUniformerPadsToTheTableLatency) {

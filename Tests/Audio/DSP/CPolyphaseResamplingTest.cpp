@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "Audio/DSP/CPolyphaseDecimator.h"
+#include "Audio/DSP/CPolyphaseInterpolator.h"
+#include "Support/Noise.h"
+
+namespace qel {
+namespace {
+
+using test::noise;
+
+// y[t] = sum over k of h[k] x[t - k], x zero before its start.
+std::vector<double> convolve(const std::vector<double>& h, const std::vector<double>& x) {
+    std::vector<double> y(x.size(), 0.0);
+    for (size_t t = 0; t < x.size(); ++t)
+        for (size_t k = 0; k < h.size() && k <= t; ++k)
+            y[t] += h[k] * x[t - k];
+    return y;
+}
+
+const std::vector<int> kBlocks = {1, 7, 300, 64, 2, 129};
+
+// Short kernels run in direct form only, long ones (713 taps, as the steep stage) in FFT partitions
+// too; odd and even lengths give phases of equal and of unequal length.
+class CPolyphaseResamplingTest : public testing::TestWithParam<size_t> {};
+
+TEST_P(CPolyphaseResamplingTest, InterpolationIsTheFilteredZeroStuffedInput) {
+    const std::vector<double> h = noise(GetParam(), 1), x = noise(3000, 2);
+    std::vector<double> stuffed(2 * x.size(), 0.0);
+    for (size_t t = 0; t < x.size(); ++t)
+        stuffed[2 * t] = 2.0 * x[t];
+    const std::vector<double> expected = convolve(h, stuffed);
+
+    CPolyphaseInterpolator interpolator;
+    interpolator.setKernels(std::make_shared<const CPolyphaseKernels>(h.data(), h.size(), 2.0));
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<double> out(2 * x.size());
+        for (size_t t = 0, b = 0; t < x.size(); ++b) {
+            const size_t n = std::min(size_t(kBlocks[b % kBlocks.size()]), x.size() - t);
+            interpolator.process(x.data() + t, out.data() + 2 * t, n);
+            t += n;
+        }
+        for (size_t i = 0; i < out.size(); ++i)
+            ASSERT_NEAR(out[i], expected[i], 1e-12) << "pass " << pass << " at " << i;
+        interpolator.reset();
+    }
+}
+
+TEST_P(CPolyphaseResamplingTest, DecimationKeepsTheEvenOutputsOfTheFilter) {
+    const std::vector<double> h = noise(GetParam(), 3), x = noise(6000, 4);
+    const std::vector<double> filtered = convolve(h, x);
+
+    CPolyphaseDecimator decimator;
+    decimator.setKernels(std::make_shared<const CPolyphaseKernels>(h.data(), h.size(), 1.0));
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<double> out(x.size() / 2);
+        for (size_t t = 0, b = 0; t < out.size(); ++b) {
+            const size_t n = std::min(size_t(kBlocks[b % kBlocks.size()]), out.size() - t);
+            decimator.process(x.data() + 2 * t, out.data() + t, n);
+            t += n;
+        }
+        for (size_t i = 0; i < out.size(); ++i)
+            ASSERT_NEAR(out[i], filtered[2 * i], 1e-12) << "pass " << pass << " at " << i;
+        decimator.reset();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(KernelLengths, CPolyphaseResamplingTest, testing::Values(1, 2, 73, 74, 713));
+
+} // namespace
+} // namespace qel
