@@ -4,17 +4,10 @@
 
 namespace qel {
 
-CPolyphaseDecimator::CPolyphaseDecimator(const SDspKernels& kernels) : m_even(kernels), m_odd(kernels) {}
-
-void CPolyphaseDecimator::setKernels(std::shared_ptr<const CPolyphaseKernels> kernels) {
-    m_kernels = std::move(kernels);
-    m_even.setKernel(m_kernels ? m_kernels->even() : nullptr);
-    m_odd.setKernel(m_kernels ? m_kernels->odd() : nullptr);
-}
+CPolyphaseDecimator::CPolyphaseDecimator(const SDspKernels& kernels) : CPolyphasePhases(kernels) {}
 
 void CPolyphaseDecimator::reset() {
-    m_even.reset();
-    m_odd.reset();
+    CPolyphasePhases::reset();
     m_lastOdd = 0.0;
 }
 

@@ -4,19 +4,7 @@
 
 namespace qel {
 
-CPolyphaseInterpolator::CPolyphaseInterpolator(const SDspKernels& kernels)
-    : m_even(kernels), m_odd(kernels) {}
-
-void CPolyphaseInterpolator::setKernels(std::shared_ptr<const CPolyphaseKernels> kernels) {
-    m_kernels = std::move(kernels);
-    m_even.setKernel(m_kernels ? m_kernels->even() : nullptr);
-    m_odd.setKernel(m_kernels ? m_kernels->odd() : nullptr);
-}
-
-void CPolyphaseInterpolator::reset() {
-    m_even.reset();
-    m_odd.reset();
-}
+CPolyphaseInterpolator::CPolyphaseInterpolator(const SDspKernels& kernels) : CPolyphasePhases(kernels) {}
 
 void CPolyphaseInterpolator::process(const double* in, double* out, size_t n) {
     while (n > 0) {

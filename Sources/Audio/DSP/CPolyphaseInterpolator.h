@@ -2,33 +2,22 @@
 
 #include <array>
 #include <cstddef>
-#include <memory>
 
-#include "Audio/DSP/CPartitionedConvolver.h"
-#include "Audio/DSP/CPolyphaseKernels.h"
+#include "Audio/DSP/CPolyphasePhases.h"
 
 namespace qel {
 
 // One channel of rate doubling: the input with a zero after every sample, filtered by a low-pass at
 // the doubled rate, computed at the input rate. Output 2t is the even phase's convolution of the
 // input at t, output 2t + 1 the odd phase's, so no tap ever multiplies an inserted zero.
-class CPolyphaseInterpolator {
+class CPolyphaseInterpolator : public CPolyphasePhases {
 public:
     explicit CPolyphaseInterpolator(const SDspKernels& kernels = CCpuDispatch::kernels());
 
-    // Keeps the input history when the phases' partition sizes stay.
-    void setKernels(std::shared_ptr<const CPolyphaseKernels> kernels);
-    // Forgets all input.
-    void reset();
     // n inputs give 2n outputs; never allocates.
     void process(const double* in, double* out, size_t n);
 
 private:
-    static constexpr size_t kChunk = 256;
-
-    std::shared_ptr<const CPolyphaseKernels> m_kernels;
-    CPartitionedConvolver m_even;
-    CPartitionedConvolver m_odd;
     std::array<double, kChunk> m_evenOut{};
     std::array<double, kChunk> m_oddOut{};
 };
