@@ -7,7 +7,7 @@ packages=(
   zlib1g-dev liblz4-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev libx11-dev
-  libsndfile1-dev python3
+  libsndfile1-dev python3 xvfb
   lsp-plugins-vst dpf-plugins-vst
 )
 

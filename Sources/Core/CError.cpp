@@ -1,16 +1,20 @@
 #include "Core/CError.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Core/CDebugLog.h"
+#include "Core/Platform/PlatformMessageWindow.h"
 
 namespace qel {
 
 namespace {
 
+// Standard error always; the "Application Message" window as well when there is a display.
 class CStandardErrorPresenter : public CErrorPresenter {
 public:
     void present(const CString& text) override {
@@ -18,6 +22,13 @@ public:
         std::erase(utf8, '\r'); // the window's CR LF line ends read as plain lines on a terminal
         std::fprintf(stderr, "%s\n", utf8.c_str());
         std::fflush(stderr);
+        std::vector<std::string> lines;
+        for (size_t start = 0; start <= utf8.size();) {
+            const size_t end = std::min(utf8.find('\n', start), utf8.size());
+            lines.push_back(utf8.substr(start, end - start));
+            start = end + 1;
+        }
+        platform::showMessageWindow("Application Message", lines);
     }
 };
 
