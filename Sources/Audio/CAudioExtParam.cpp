@@ -54,15 +54,22 @@ void CAudioExtParam::attachHost(CAudioExtParamHostBridge* bridge, int32_t hostIn
     m_hostIndex = hostIndex;
 }
 
+const CAudioParamConverter* CAudioExtParam::converter0() const {
+    const CAudioParamInfo* info = m_param->info();
+    return info ? info->converter(0) : nullptr;
+}
+
+double CAudioExtParam::exposedValue(const CAudioParam::CAccess& access) const {
+    return m_param->getValue(m_group, m_elementIndex * m_param->info()->elementSize, 0.0, &access);
+}
+
 void CAudioExtParam::synchronise(const CAudioParam::CAccess* outer) {
     if (!m_param) return;
     CAudioParam::CAccess access(*m_param, outer);
-    const CAudioParamInfo* info = m_param->info();
-    const CAudioParamConverter* converter = info ? info->converter(0) : nullptr;
+    const CAudioParamConverter* converter = converter0();
     if (!converter) return;
-    const int32_t index = m_elementIndex * info->elementSize;
-    const double value = m_param->getValue(m_group, index, 0.0, outer ? outer : &access);
-    const double normalized = clampNormalized(converter->toNormalized(*info, 0, value));
+    const double value = exposedValue(outer ? *outer : access);
+    const double normalized = clampNormalized(converter->toNormalized(*m_param->info(), 0, value));
     if (normalized == m_normalized) return;
     m_normalized = normalized;
     // The host hears about it once the parameter's lock is released.
@@ -100,21 +107,20 @@ void CAudioExtParam::setNormalized(double normalized) {
     CAudioParam::CAccess access(*m_param, nullptr);
     if (normalized == m_normalized) return;
     m_normalized = normalized;
-    const CAudioParamInfo* info = m_param->info();
-    const CAudioParamConverter* converter = info ? info->converter(0) : nullptr;
+    const CAudioParamConverter* converter = converter0();
     if (!converter) return;
-    m_param->setValue(m_group, m_elementIndex, 0, converter->fromNormalized(*info, 0, normalized), this,
-                      &access);
+    m_param->setValue(m_group, m_elementIndex, 0, converter->fromNormalized(*m_param->info(), 0, normalized),
+                      this, &access);
 }
 
 CString CAudioExtParam::textOfNormalized(double normalized) const {
     if (!m_param) return CString();
     CAudioParam::CAccess access(*m_param, nullptr);
-    const CAudioParamInfo* info = m_param->info();
-    const CAudioParamConverter* converter = info ? info->converter(0) : nullptr;
+    const CAudioParamConverter* converter = converter0();
     if (!converter) return CString();
+    const CAudioParamInfo& info = *m_param->info();
     CString text;
-    converter->valueToText(text, *info, 0, converter->fromNormalized(*info, 0, clampNormalized(normalized)),
+    converter->valueToText(text, info, 0, converter->fromNormalized(info, 0, clampNormalized(normalized)),
                            &m_param->values().pool(), CAudioParamConverter::Short);
     return text;
 }
@@ -122,32 +128,30 @@ CString CAudioExtParam::textOfNormalized(double normalized) const {
 CString CAudioExtParam::displayText() const {
     if (!m_param) return CString();
     CAudioParam::CAccess access(*m_param, nullptr);
-    const CAudioParamInfo* info = m_param->info();
-    const CAudioParamConverter* converter = info ? info->converter(0) : nullptr;
+    const CAudioParamConverter* converter = converter0();
     if (!converter) return CString();
-    const double value = m_param->getValue(m_group, m_elementIndex * info->elementSize, 0.0, &access);
     CString text;
-    converter->valueToText(text, *info, 0, value, &m_param->values().pool(), CAudioParamConverter::Short);
+    converter->valueToText(text, *m_param->info(), 0, exposedValue(access), &m_param->values().pool(),
+                           CAudioParamConverter::Short);
     return text;
 }
 
 double CAudioExtParam::normalizedOfText(const CString& text) const {
     if (!m_param) return 0.5;
     CAudioParam::CAccess access(*m_param, nullptr);
-    const CAudioParamInfo* info = m_param->info();
-    const CAudioParamConverter* converter = info ? info->converter(0) : nullptr;
+    const CAudioParamConverter* converter = converter0();
     if (!converter) return 0.5;
+    const CAudioParamInfo& info = *m_param->info();
     bool accepted = false;
-    double value = converter->textToValue(*info, 0, text, &accepted);
-    if (!accepted) value = m_param->getValue(m_group, m_elementIndex * info->elementSize, 0.0, &access);
-    return clampNormalized(converter->toNormalized(*info, 0, value));
+    double value = converter->textToValue(info, 0, text, &accepted);
+    if (!accepted) value = exposedValue(access);
+    return clampNormalized(converter->toNormalized(info, 0, value));
 }
 
 CString CAudioExtParam::label() const {
     if (!m_param) return CString();
     CAudioParam::CAccess access(*m_param, nullptr);
-    const CAudioParamInfo* info = m_param->info();
-    const CAudioParamConverter* converter = info ? info->converter(0) : nullptr;
+    const CAudioParamConverter* converter = converter0();
     return converter ? converter->label() : CString();
 }
 

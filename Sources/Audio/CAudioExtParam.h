@@ -9,6 +9,7 @@
 namespace qel {
 
 class CAudioExtParamHostBridge;
+class CAudioParamConverter;
 class CAudioParam;
 
 // "audio:ext-param": one value of one parameter (a group and element, value position 0, converter
@@ -46,6 +47,9 @@ protected:
 
 private:
     void synchronise(const CAudioParam::CAccess* outer);
+    // Converter 0, null until a registry attached the definition; both need the parameter's lock.
+    const CAudioParamConverter* converter0() const;
+    double exposedValue(const CAudioParam::CAccess& access) const;
 
     int32_t m_group = 0;
     int32_t m_elementIndex = 0;

@@ -233,9 +233,6 @@ CError* CAudioWrapper::buildProcesses() {
     QEL_CHECK(m_mainProcess->init(*mainDef, m_processEnv, m_mainProcessName, nullptr, 0));
     CAudioProcessDefBase* outDef = nullptr;
     QEL_CHECK(m_application->findObjectChecked("shared::audio.modOutput", outDef));
-    if (!dynamic_cast<CModOutputDef*>(outDef))
-        return QEL_ERROR({}, "@qelstr_CAudioWrapper_init_InvalidOutProcessType Output process object "
-                             "'shared::audio.modOutput' is not of required 'CModOutput' type.");
     m_outputProcess = outDef->createProcess();
     m_output = dynamic_cast<CModOutput*>(m_outputProcess.get());
     if (!m_output)
@@ -662,18 +659,21 @@ void CAudioWrapper::getRoutingInfo(SAudioRoutingInfo& out, int32_t) {
     out.groupNames.push_back("G1");
 }
 
-void CAudioWrapper::beginParamEdit(const CAudioParam* paramId, int32_t lowKey, int32_t highKey) {
+int32_t CAudioWrapper::extParamIndex(const CAudioParam* paramId, int32_t lowKey, int32_t highKey) const {
     const auto entry = m_extParamMap.find(paramId);
-    if (entry == m_extParamMap.end()) return;
+    if (entry == m_extParamMap.end()) return -1;
     const auto index = entry->second.find(highKey * 256 + lowKey);
-    if (index != entry->second.end() && m_hostAutomationActive) hostBeginEdit(index->second);
+    return index == entry->second.end() ? -1 : index->second;
+}
+
+void CAudioWrapper::beginParamEdit(const CAudioParam* paramId, int32_t lowKey, int32_t highKey) {
+    const int32_t index = extParamIndex(paramId, lowKey, highKey);
+    if (index >= 0 && m_hostAutomationActive) hostBeginEdit(index);
 }
 
 void CAudioWrapper::endParamEdit(const CAudioParam* paramId, int32_t lowKey, int32_t highKey) {
-    const auto entry = m_extParamMap.find(paramId);
-    if (entry == m_extParamMap.end()) return;
-    const auto index = entry->second.find(highKey * 256 + lowKey);
-    if (index != entry->second.end() && m_hostAutomationActive) hostEndEdit(index->second);
+    const int32_t index = extParamIndex(paramId, lowKey, highKey);
+    if (index >= 0 && m_hostAutomationActive) hostEndEdit(index);
 }
 
 void CAudioWrapper::importChannelLabels() {

@@ -146,6 +146,8 @@ private:
     CError* readProductAttributes();
     CError* buildProcesses();
     void mapExternalParams();
+    // The host index of a parameter value, -1 when the host does not see it.
+    int32_t extParamIndex(const CAudioParam* paramId, int32_t lowKey, int32_t highKey) const;
     void readSettings();
     void reconfigureAndPrime();
     void handOver(bool firstSubBlock, uint32_t length);

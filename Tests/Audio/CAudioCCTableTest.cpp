@@ -30,14 +30,17 @@ TEST_F(CAudioCCTableTest, TheSharedMappingIsLoadedAndFollowedByEveryInstance) {
     CAudioParam* mode = collector->getParam("plugin.modMain.modEmberline.mode");
     const uint32_t type = qelFourCC("adat");
     CAppDataLocal::instance().set(
-        "ccmap", ccmap({{7, "plugin.modMain.modOutGain.gain"}, {1, "plugin.modMain.modEmberline.mode"}, {300, "x"}}, 3),
+        "ccmap",
+        ccmap({{7, "plugin.modMain.modOutGain.gain"}, {1, "plugin.modMain.modEmberline.mode"}, {300, "x"}},
+              3),
         nullptr, type);
     EXPECT_EQ(table->param(7), gain) << "a change of the entry reloads the table";
     EXPECT_EQ(table->param(1), mode);
     EXPECT_EQ(table->param(128), nullptr);
 
     // A damaged entry keeps what was read before the damage.
-    CByteBuffer damaged = ccmap({{5, "plugin.modMain.modOutGain.gain"}, {6, "plugin.modMain.modEmberline.mode"}}, 2);
+    CByteBuffer damaged =
+        ccmap({{5, "plugin.modMain.modOutGain.gain"}, {6, "plugin.modMain.modEmberline.mode"}}, 2);
     damaged.resize(damaged.size() - 3);
     CAppDataLocal::instance().set("ccmap", damaged, nullptr, type);
     EXPECT_EQ(table->param(5), gain);

@@ -5,10 +5,10 @@
 
 #include "Audio/AllocationCounter.h"
 #include "Audio/CAudioEnv.h"
-#include "Audio/VST/HostPattern.h"
-#include "Audio/VST/WrapperInstance.h"
 #include "Audio/CAudioParamRegistry.h"
 #include "Audio/CAudioPreset.h"
+#include "Audio/VST/HostPattern.h"
+#include "Audio/VST/WrapperInstance.h"
 #include "Core/CWriteSeqBuffer.h"
 #include "UI/CAppDataGroup.h"
 #include "UI/CAppDataLocal.h"
