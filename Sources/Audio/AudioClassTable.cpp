@@ -62,7 +62,7 @@ const SCreatorEntry* qelAudioClassTable() {
         {"audio:ext-param", qelCreate<CAudioExtParam>, CClassRecord::initObject},
         {"audio:ext-param-list", qelCreate<CAudioExtParamList>, CClassRecord::initObject},
         {"audio:cctable", qelCreate<CAudioCCTable>, CClassRecord::initObject},
-        {"audio:interface-base", qelCreate<CAudioInterfaceBase>, CClassRecord::initObject},
+        {"audio:interface-base", qelCreate<CAudioInterfaceBase>, CAudioInterfaceBase::initClass},
         {"audio:viz-collector", qelCreate<CAudioVizCollector>, CClassRecord::initObject},
         {"audio:param-filter-invert", qelCreate<CAudioParamFilterInvertDef>, CClassRecord::initObject},
         {"audio:param-filter-mult", qelCreate<CAudioParamFilterMultDef>, CClassRecord::initObject},

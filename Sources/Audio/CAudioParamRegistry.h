@@ -29,6 +29,8 @@ struct SAudioProgramChange : SUpdateRecord {
     const void* originator = nullptr;
 };
 
+class CAudioParamStorage;
+
 // "audio:param-registry": owns the parameters below one point of the name space (its hierarchy),
 // resolves their definitions and turns their values into presets and back. The master registry keeps
 // the factory bank and the session bank whose presets are the host's programs.
@@ -70,6 +72,11 @@ public:
     CError* activatePreset(CInputStream& stream, bool includePersistent, int32_t group);
     CError* activateBank(CInputStream& stream, bool includePersistent);
     CError* activateFactoryPreset(int32_t index);
+    // The user's default ("default-preset" in the local store) or, without one, factory preset 0.
+    CError* activateDefaultPreset();
+    // Stores a preset block as the user's default, used by the next instance; the block must parse
+    // and belong to this registry.
+    CError* setDefaultPreset(CInputStream& stream);
     void masterReset();
     // Applies a preset's values over the current ones; a block that does not parse is ignored.
     void mergePreset(CInputStream& stream);
@@ -121,8 +128,9 @@ private:
     void capture(CAudioPreset& preset, int32_t group);
     CError* applyPreset(const CAudioPreset& preset, bool complete, bool includePersistent, int32_t group,
                         int32_t element, CAudioParamChangeRecord* record);
-    CError* applyEntry(CAudioParam& param, const CByteBuffer& bytes, int32_t group, int32_t element,
-                       CAudioParamChangeRecord* record);
+    static CError* loadEntry(const CAudioParam& param, const CByteBuffer& bytes, CAudioParamStorage& loaded);
+    void applyEntry(CAudioParam& param, const CAudioParamStorage& loaded, int32_t group, int32_t element,
+                    CAudioParamChangeRecord* record);
     void showPresetName(const CString& presetName, int32_t group, CAudioParamChangeRecord* record);
     void notifyProgramChange(const void* originator);
     void addUndo(std::unique_ptr<CAudioParamUndoRecord> record);

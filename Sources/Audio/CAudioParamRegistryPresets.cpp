@@ -10,6 +10,7 @@
 #include "Audio/CAudioParamRegistry.h"
 #include "Core/CMemoryReader.h"
 #include "Core/CWriteSeqBuffer.h"
+#include "UI/CAppDataLocal.h"
 
 namespace qel {
 
@@ -56,15 +57,20 @@ void CAudioParamRegistry::capture(CAudioPreset& preset, int32_t group) {
     }
 }
 
-CError* CAudioParamRegistry::applyEntry(CAudioParam& param, const CByteBuffer& bytes, int32_t group,
-                                        int32_t element, CAudioParamChangeRecord* record) {
-    CAudioParam::CAccess access(param, nullptr);
+CError* CAudioParamRegistry::loadEntry(const CAudioParam& param, const CByteBuffer& bytes,
+                                       CAudioParamStorage& loaded) {
     const CAudioParamInfo& info = *param.info();
-    CAudioParamStorage loaded;
     loaded.setShape(info.elementSize, info.dataType, info.isSingleGroup, info.isSingleElement);
     CMemoryReaderStatic reader(bytes.data(), int32_t(bytes.size()));
     QEL_CHECK(loaded.load(reader));
     loaded.clamp(info);
+    return nullptr;
+}
+
+void CAudioParamRegistry::applyEntry(CAudioParam& param, const CAudioParamStorage& loaded, int32_t group,
+                                     int32_t element, CAudioParamChangeRecord* record) {
+    CAudioParam::CAccess access(param, nullptr);
+    const CAudioParamInfo& info = *param.info();
 
     auto write = [&](int32_t target, const double* values, int32_t first, int32_t count,
                      const CAudioParamData* pool) {
@@ -87,19 +93,18 @@ CError* CAudioParamRegistry::applyEntry(CAudioParam& param, const CByteBuffer& b
         const int32_t commonElements = int32_t(common.size()) / std::max(info.elementSize, 1);
         for (int32_t g = loaded.groupCount(); g < live.groupCount(); ++g)
             if (live.elementCount(g) > 0) write(g, common.data(), 0, commonElements, &live.pool());
-        return nullptr;
+        return;
     }
     // One group: a block of one group serves any group.
     const int32_t source = loaded.groupCount() == 1 ? 0 : group;
-    if (source >= loaded.groupCount()) return nullptr;
+    if (source >= loaded.groupCount()) return;
     const double* values = loaded.groupValues(source);
     const int32_t count = loaded.elementCount(source);
     if (element >= 0) {
         if (element < count) write(group, values, element, 1, &loaded.pool());
-        return nullptr;
+        return;
     }
     write(group, values, 0, count, &loaded.pool());
-    return nullptr;
 }
 
 CError* CAudioParamRegistry::applyPreset(const CAudioPreset& preset, bool complete, bool includePersistent,
@@ -109,7 +114,8 @@ CError* CAudioParamRegistry::applyPreset(const CAudioPreset& preset, bool comple
     {
         CCriticalSectionGuard guard(m_paramLock);
         enterClaims();
-        std::set<const CAudioParam*> set;
+        // Every entry is read before any is applied, so a broken preset changes nothing.
+        std::vector<std::pair<CAudioParam*, std::unique_ptr<CAudioParamStorage>>> loaded;
         for (const auto& [key, bytes] : preset.entries()) {
             auto found = m_params.find(key);
             if (found == m_params.end()) {
@@ -118,12 +124,19 @@ CError* CAudioParamRegistry::applyPreset(const CAudioPreset& preset, bool comple
                 found = m_params.find(key);
             }
             if (found == m_params.end() || !isIncluded(*found->second, includePersistent)) continue;
-            if (CError* error = applyEntry(*found->second, bytes, group, element, record)) {
+            auto values = std::make_unique<CAudioParamStorage>();
+            if (CError* error = loadEntry(*found->second, bytes, *values)) {
                 failure = QEL_PASS_CTX(error, fullName() + ": " + key);
                 break;
             }
-            set.insert(found->second);
+            loaded.emplace_back(found->second, std::move(values));
         }
+        std::set<const CAudioParam*> set;
+        if (!failure)
+            for (const auto& [param, values] : loaded) {
+                applyEntry(*param, *values, group, element, record);
+                set.insert(param);
+            }
         if (complete && !failure)
             for (const auto& [key, param] : m_params)
                 if (!set.count(param) && isIncluded(*param, includePersistent))
@@ -218,6 +231,26 @@ CError* CAudioParamRegistry::activatePreset(CInputStream& stream, bool includePe
     }
     if (m_isMaster) notifyProgramChange(nullptr);
     addUndo(std::move(record));
+    return nullptr;
+}
+
+CError* CAudioParamRegistry::activateDefaultPreset() {
+    CByteBuffer block;
+    if (!CAppDataLocal::instance().get("default-preset", CAudioPreset::kResourceType, block))
+        return activateFactoryPreset(0);
+    CMemoryReader reader(std::move(block));
+    return activatePreset(reader, false, -1);
+}
+
+CError* CAudioParamRegistry::setDefaultPreset(CInputStream& stream) {
+    CAudioPreset preset;
+    if (CError* error = preset.load(stream)) return QEL_PASS_CTX(error, fullName());
+    if (!isCompatible(preset))
+        return QEL_ERROR(
+            fullName(), "@qelstr_CAudioParamRegistry_activatePreset_IncompatiblePreset Incompatible preset.");
+    CWriteSeqBuffer block(4096);
+    QEL_CHECK(preset.save(block));
+    CAppDataLocal::instance().set("default-preset", block.join(), this, CAudioPreset::kResourceType);
     return nullptr;
 }
 

@@ -41,6 +41,7 @@ public:
     void recordAfter(const CAudioParam& param, const SAudioParamChange& change) override;
 
     const CString& label() const { return m_label; }
+    void setLabel(const CString& label) { m_label = label; }
     bool isMergeable() const { return m_mergeable; }
     int32_t mergeKey() const { return m_mergeKey; }
     bool isEmpty() const { return m_changes.empty(); }

@@ -398,6 +398,7 @@ void CAudioWrapper::reconfigureAndPrime() {
         m_format = SAudioFormat{getSampleRate(), kMaxSubBlock, std::max(m_totalInputs, 1)};
         qelErrLog(m_mainProcess->prepare(m_format));
         qelErrLog(m_outputProcess->prepare(m_format));
+        m_vizCollector->prepare(m_format.channelCount, m_outputs, m_format.sampleRate);
         refreshLatency();
     }
     m_eventReadIndex = 0;
@@ -485,6 +486,8 @@ void CAudioWrapper::process(void* const* inputs, void* const* outputs, int32_t f
         m_outputProcess->run();
         refreshLatency();
         writeOutputs(outputs, uint32_t(m_frameCounter), uint32_t(length));
+        meterOutputs(uint32_t(length));
+        m_vizCollector->endSubBlock(m_env->currentTime + length / m_format.sampleRate, uint32_t(length));
 
         m_frameCounter += length;
         m_env->currentTime += length / m_format.sampleRate;
@@ -509,6 +512,7 @@ void CAudioWrapper::readInputs(void* const* inputs, uint32_t offset, uint32_t le
                 samples[i] = isDouble ? readSample<double>(source, start + i * stride)
                                       : double(readSample<float>(source, start + i * stride));
         }
+        m_vizCollector->meterInput(channel, samples, length);
         m_mainProcess->receive(0, channel, block);
     };
     for (int32_t c = 0; c < mainCount && c < m_format.channelCount; ++c)
@@ -539,6 +543,13 @@ void CAudioWrapper::writeOutputs(void* const* outputs, uint32_t offset, uint32_t
             }
         }
     }
+}
+
+void CAudioWrapper::meterOutputs(uint32_t length) {
+    if (!m_vizCollector->isMetering()) return;
+    for (int32_t c = 0; c < m_outputs && c < m_format.channelCount; ++c)
+        if (const SAudioBlock* block = m_output->block(c))
+            m_vizCollector->meterOutput(c, block->samples(), std::min(block->length, length));
 }
 
 void CAudioWrapper::onLatencyChanged() {

@@ -102,6 +102,8 @@ public:
     const CString& vendorName() const { return m_vendorName; }
     uint32_t pluginCode() const { return m_pluginCode; }
     const int32_t* version() const { return m_version; }
+    // The instance's root; an editor's user-interface tree reaches the parameter interface through it.
+    CObject* applicationObject() const { return m_application; }
     CObject* projectObject() const { return m_project; }
     CObject* pluginObject() const { return m_plugin; }
     CAudioExtParamList* extParamList() const { return m_extParams; }
@@ -154,6 +156,7 @@ private:
     bool applyEventsAt(int32_t position);
     void readInputs(void* const* inputs, uint32_t offset, uint32_t length);
     void writeOutputs(void* const* outputs, uint32_t offset, uint32_t length);
+    void meterOutputs(uint32_t length);
     void refreshLatency();
     void onProgramChange(const SUpdateRecord* record, const SUpdateEntry& entry);
     void onWindowSizeChange(const SUpdateRecord* record, const SUpdateEntry& entry);

@@ -4,6 +4,7 @@
 #include "Audio/CAudioParamInfo.h"
 #include "Audio/Filters/FilterClassTable.h"
 #include "Core/CApplication.h"
+#include "Other/OtherClassTable.h"
 #include "UI/CAppDataGlobal.h"
 #include "UI/CAppDataLocal.h"
 #include "UI/UIClassTable.h"
@@ -21,7 +22,8 @@ bool readAppData(bool global, const CString& name, uint32_t type, CByteBuffer& d
 } // namespace
 
 std::vector<const SCreatorEntry*> qelProductClassTables() {
-    return {qelCoreClassTable(), qelAudioClassTable(), qelFilterClassTable(), qelUIClassTable()};
+    return {qelCoreClassTable(), qelAudioClassTable(), qelFilterClassTable(), qelOtherClassTable(),
+            qelUIClassTable()};
 }
 
 CError* qelProductStartup(const SEmbeddedResource* resources) {

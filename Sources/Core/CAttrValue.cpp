@@ -37,6 +37,12 @@ void CAttrValue::setDouble(double value) {
     m_hasText = false;
 }
 
+void CAttrValue::setPointer(void* value) {
+    m_kind = Kind::Pointer;
+    m_pointer = value;
+    m_hasText = false;
+}
+
 const CString& CAttrValue::text() const {
     if (!m_hasText) {
         switch (m_kind) {
@@ -48,6 +54,10 @@ const CString& CAttrValue::text() const {
             break;
         case Kind::Double:
             m_text = CString::fromDouble(m_double, 4);
+            break;
+        case Kind::Pointer:
+            m_text = CString::format("0x%llx",
+                                     static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(m_pointer)));
             break;
         default:
             m_text.clear();

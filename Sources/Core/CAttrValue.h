@@ -11,7 +11,7 @@ namespace qel {
 // that format back to the same characters become integers, "true"/"false" booleans, "" empty.
 class CAttrValue {
 public:
-    enum class Kind : uint8_t { Empty, Bool, Int, Double, Text };
+    enum class Kind : uint8_t { Empty, Bool, Int, Double, Text, Pointer };
 
     CAttrValue() = default;
     explicit CAttrValue(const CString& text) { assignText(text); }
@@ -20,6 +20,8 @@ public:
     void setBool(bool value);
     void setInt(int32_t value);
     void setDouble(double value);
+    // An address handed between trees of one process; its text is the address in hexadecimal.
+    void setPointer(void* value);
 
     Kind kind() const { return m_kind; }
     // The text form; built on first use for non-text values (doubles with 4 decimals).
@@ -27,6 +29,8 @@ public:
     bool toBool(bool fallback = false) const;
     int32_t toInt(int32_t fallback = 0) const;
     double toDouble(double fallback = 0) const;
+    // Null for every other kind.
+    void* toPointer() const { return m_kind == Kind::Pointer ? m_pointer : nullptr; }
 
 private:
     Kind m_kind = Kind::Empty;
@@ -34,6 +38,7 @@ private:
         bool m_bool;
         int32_t m_int;
         double m_double = 0;
+        void* m_pointer;
     };
     mutable CString m_text;
     mutable bool m_hasText = true;

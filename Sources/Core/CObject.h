@@ -86,12 +86,15 @@ public:
     CError* setAttrInt(const CString& name, int32_t value);
     CError* setAttrDouble(const CString& name, double value);
     CError* setAttrBool(const CString& name, bool value);
+    CError* setAttrPointer(const CString& name, void* value);
     CString getAttr(const CString& name) const;
     bool hasAttr(const CString& name) const { return m_attrs.count(name) != 0; }
     const CAttrEntry* findAttr(const CString& name) const;
     bool getAttrBool(const CString& name, bool fallback = false) const;
     int32_t getAttrInt(const CString& name, int32_t fallback = 0) const;
     double getAttrDouble(const CString& name, double fallback = 0) const;
+    // Null unless the attribute holds an address set with setAttrPointer.
+    void* getAttrPointer(const CString& name) const;
     const std::map<CString, CAttrEntry>& attributes() const { return m_attrs; }
     void addAttrListener(CAttrListener* listener, std::optional<std::set<CString>> names = std::nullopt);
     void removeAttrListener(CAttrListener* listener);

@@ -57,6 +57,11 @@ double CObject::getAttrDouble(const CString& name, double fallback) const {
     return entry ? entry->value.toDouble(fallback) : fallback;
 }
 
+void* CObject::getAttrPointer(const CString& name) const {
+    const CAttrEntry* entry = findAttr(name);
+    return entry ? entry->value.toPointer() : nullptr;
+}
+
 void CObject::addAttrListener(CAttrListener* listener, std::optional<std::set<CString>> names) {
     auto it = m_attrListeners.find(listener);
     if (it == m_attrListeners.end() || !names) {
@@ -174,6 +179,13 @@ CError* CObject::setAttrBool(const CString& name, bool value) {
     if (m_readOnly || name.isEmpty()) return nullptr;
     CAttrValue stored;
     stored.setBool(value);
+    return storeAttr(name, stored, true);
+}
+
+CError* CObject::setAttrPointer(const CString& name, void* value) {
+    if (m_readOnly || name.isEmpty()) return nullptr;
+    CAttrValue stored;
+    stored.setPointer(value);
     return storeAttr(name, stored, true);
 }
 

@@ -50,6 +50,14 @@ void CTimerQueued::initClass(CClassRecord& record) {
                     [](CObject& object) { return static_cast<CTimerQueued&>(object).onSysTick(); });
 }
 
+CError* CTimerQueued::createChildTimer(CObject& owner, const CString& tag, const CString& fps,
+                                       const CString& handler, CTimerQueued*& timer) {
+    const std::map<CString, CString> overrides{{"fps", fps}};
+    QEL_CHECK(owner.createChild(tag, "timer", false, &overrides, timer));
+    owner.listenObject(timer, "tick", handler);
+    return nullptr;
+}
+
 CTimerQueued::~CTimerQueued() {
     removeTimer();
 }

@@ -36,6 +36,10 @@ public:
     void setClock(Clock clock) { m_clock = clock; }
 
     static void initClass(CClassRecord& record);
+    // Makes owner's child "timer" from the template or class tag at fps, and has its ticks run
+    // owner's handler event.
+    static CError* createChildTimer(CObject& owner, const CString& tag, const CString& fps,
+                                    const CString& handler, CTimerQueued*& timer);
 
 private:
     CError* setInterval(double interval);

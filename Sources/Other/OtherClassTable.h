@@ -1,0 +1,10 @@
+#pragma once
+
+#include "Core/CCreatorRegistry.h"
+
+namespace qel {
+
+// The parameter interface's connectors and clients, ended by an entry with a null tag.
+const SCreatorEntry* qelOtherClassTable();
+
+} // namespace qel

@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include "Audio/CAudioInterfaceBase.h"
+#include "Audio/CAudioParamRegistry.h"
+#include "Core/CWriteSeqBuffer.h"
+#include "Other/InterfaceInstance.h"
+#include "Other/SMessageQueue.h"
+#include "Support/ErrorText.h"
+
+namespace qel::test {
+namespace {
+
+constexpr const char* kOutGain = "plugin.modMain.modOutGain.gain";
+constexpr int32_t kOutGainIndex = 10;
+
+// Records what a client hands to a parameter's listener.
+struct SParamSpy : CParamInterfaceParamListener {
+    int32_t infos = 0;
+    std::vector<std::pair<int32_t, double>> values; // (group, first value)
+    void onParamInfo(int32_t, const CAudioParamInfo* info, const CAudioParamStorage*) override {
+        if (info) ++infos;
+    }
+    void onParamValues(int32_t, int32_t group, const CAudioParamStorage& storage) override {
+        values.emplace_back(group, storage.getValue(0, 0, -1.0));
+    }
+};
+
+struct SRegistrySpy : CParamInterfaceRegistryListener {
+    std::vector<SRegistryState> states;
+    std::vector<std::vector<int32_t>> echoes;
+    CByteBuffer data;
+    void onRegistryState(int32_t, const SRegistryState& state) override { states.push_back(state); }
+    CError* onRegistryData(int32_t, CInputStream& stream) override {
+        std::vector<int32_t> fields(4);
+        for (int32_t& field : fields)
+            QEL_CHECK(stream.readValue(field));
+        echoes.push_back(fields);
+        uint8_t byte = 0;
+        data.clear();
+        while (!stream.read(&byte, 1))
+            data.push_back(byte);
+        return nullptr;
+    }
+};
+
+using ParamInterfaceTest = InterfaceInstanceTest;
+
+TEST(SMessageQueueTest, KeepsOrderWhileGrowingPastItsInlineRoom) {
+    SMessageQueue queue;
+    EXPECT_EQ(queue.capacity(), 8u);
+    for (uint8_t i = 0; i < 5; ++i)
+        queue.push({i});
+    CByteBuffer message;
+    ASSERT_TRUE(queue.pop(message));
+    EXPECT_EQ(message, CByteBuffer{0});
+    for (uint8_t i = 5; i < 20; ++i)
+        queue.push({i});
+    EXPECT_EQ(queue.capacity(), 2u * (2u * 8u + 1u) + 1u);
+    for (uint8_t i = 1; i < 20; ++i) {
+        ASSERT_TRUE(queue.pop(message));
+        EXPECT_EQ(message, CByteBuffer{i});
+    }
+    EXPECT_FALSE(queue.pop(message));
+}
+
+TEST_F(ParamInterfaceTest, ClientsConnectWithFreshIdentifiersAndLearnTheInstanceState) {
+    SEditor& first = openEditor();
+    const size_t answersToANewClient = baseConnector().queuedCount(1);
+    SEditor& second = openEditor();
+    EXPECT_EQ(first.client->clientId(), 1u);
+    EXPECT_EQ(second.client->clientId(), 2u);
+    first.deliver();
+    EXPECT_EQ(first.client->sampleRate(), 48000.0);
+    EXPECT_EQ(first.client->inputCount(), effect->numInputs);
+    EXPECT_EQ(first.client->outputCount(), effect->numOutputs);
+    EXPECT_EQ(first.client->groupCount(), wrapper->getGroupCount());
+    EXPECT_EQ(first.client->internalChannelCount(), wrapper->getIntChannelCount());
+    ASSERT_FALSE(first.client->groupNames().empty());
+    EXPECT_EQ(first.client->groupNames()[0], "G1");
+
+    // A new sample rate is announced to everyone with a higher sequence number.
+    const int32_t sequence = first.client->sampleRateSequence();
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0);
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 96000.0f);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0);
+    first.deliver();
+    second.deliver();
+    EXPECT_EQ(first.client->sampleRate(), 96000.0);
+    EXPECT_EQ(second.client->sampleRate(), 96000.0);
+    EXPECT_GT(first.client->sampleRateSequence(), sequence);
+
+    // Identifiers are never reused, and a closed client leaves nothing queued behind.
+    CParamInterfaceBaseConnectorUni& base = baseConnector();
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0);
+    EXPECT_GT(base.queuedCount(2), 0u);
+    closeEditor(second);
+    EXPECT_EQ(base.queuedCount(2), 0u);
+    EXPECT_EQ(base.clientCount(), 1u);
+    SEditor& third = openEditor();
+    EXPECT_EQ(third.client->clientId(), 3u);
+    EXPECT_EQ(base.queuedCount(3), answersToANewClient) << "only the answers to its own requests";
+}
+
+TEST_F(ParamInterfaceTest, EditorChangeReachesAudioOtherEditorAndHostFramedByAnEditGesture) {
+    SEditor& one = openEditor();
+    SEditor& two = openEditor();
+    SParamSpy spyOne, spyTwo;
+    int32_t handleOne = 0, handleTwo = 0;
+    ASSERT_EQ(one.client->listenParam(kOutGain, &spyOne, handleOne), nullptr);
+    ASSERT_EQ(two.client->listenParam(kOutGain, &spyTwo, handleTwo), nullptr);
+    EXPECT_EQ(uint32_t(handleOne) >> 16, one.client->clientId());
+    EXPECT_EQ(uint32_t(handleTwo) >> 16, two.client->clientId());
+    one.deliver();
+    two.deliver();
+    ASSERT_EQ(spyOne.infos, 1);
+    ASSERT_EQ(spyTwo.infos, 1);
+    EXPECT_EQ(spyTwo.values.size(), 1u) << "the values of the one group";
+
+    calls().clear();
+    ASSERT_EQ(one.client->setParamValue(handleOne, 0, 0, 0, 0.5), nullptr);
+    const std::vector<SHostCall> automated = callsOf(audioMasterAutomate);
+    ASSERT_EQ(automated.size(), 1u);
+    EXPECT_EQ(automated[0].index, kOutGainIndex);
+    std::vector<int32_t> order;
+    for (const SHostCall& call : calls())
+        if (call.opcode == audioMasterBeginEdit || call.opcode == audioMasterAutomate ||
+            call.opcode == audioMasterEndEdit) {
+            order.push_back(call.opcode);
+            EXPECT_EQ(call.index, kOutGainIndex);
+        }
+    EXPECT_EQ(order, (std::vector<int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
+
+    CAudioParam& gain = param(kOutGain);
+    EXPECT_NE(gain.audioValues().getValue(0, 0, -1.0), 0.5) << "not before the next block";
+    process(0.0);
+    EXPECT_EQ(gain.audioValues().getValue(0, 0, -1.0), 0.5);
+
+    spyTwo.values.clear();
+    two.deliver();
+    ASSERT_EQ(spyTwo.values.size(), 1u);
+    EXPECT_EQ(spyTwo.values[0], std::make_pair(0, 0.5));
+    EXPECT_EQ(two.client->paramValue(handleTwo, 0, 0, -1.0), 0.5);
+
+    // The host's own change reaches both editors.
+    spyOne.values.clear();
+    spyTwo.values.clear();
+    effect->setParameter(effect, kOutGainIndex, 0.25f);
+    process(0.0);
+    one.deliver();
+    two.deliver();
+    ASSERT_FALSE(spyOne.values.empty());
+    ASSERT_FALSE(spyTwo.values.empty());
+    EXPECT_EQ(spyOne.values.back().second, gain.getValue(0, 0, -1.0));
+    EXPECT_EQ(spyTwo.values.back().second, gain.getValue(0, 0, -1.0));
+    EXPECT_NE(gain.getValue(0, 0, -1.0), 0.5);
+
+    // A handle given up is ignored when a late message for it arrives.
+    ASSERT_EQ(two.client->unlistenParam(handleTwo), nullptr);
+    ASSERT_EQ(one.client->setParamValue(handleOne, 0, 0, 0, 0.75), nullptr);
+    spyTwo.values.clear();
+    two.deliver();
+    EXPECT_TRUE(spyTwo.values.empty());
+    EXPECT_EQ(two.client->paramState(handleTwo), nullptr);
+}
+
+TEST_F(ParamInterfaceTest, UndoAndRedoThroughTheHistoryPosition) {
+    SEditor& one = openEditor();
+    SEditor& two = openEditor();
+    SParamSpy spy;
+    int32_t handle = 0;
+    ASSERT_EQ(one.client->listenParam(kOutGain, &spy, handle), nullptr);
+    one.deliver();
+    CAudioParam& gain = param(kOutGain);
+    const double before = gain.getValue(0, 0, -1.0);
+
+    // One gesture: an open undo data collects every change and closes the host's edit at the end.
+    ASSERT_EQ(one.client->createUndoData(7, "Out gain drag", true, 99), nullptr);
+    calls().clear();
+    ASSERT_EQ(one.client->setParamValue(handle, 0, 0, 0, 0.5), nullptr);
+    ASSERT_EQ(one.client->setParamValue(handle, 0, 0, 0, 0.6), nullptr);
+    EXPECT_EQ(callsOf(audioMasterBeginEdit).size(), 1u);
+    EXPECT_TRUE(callsOf(audioMasterEndEdit).empty());
+    ASSERT_EQ(one.client->submitUndoData(7, "Output gain"), nullptr);
+    EXPECT_EQ(callsOf(audioMasterEndEdit).size(), 1u);
+
+    ASSERT_EQ(two.client->requestUndoHistory(), nullptr);
+    two.deliver();
+    ASSERT_EQ(two.client->undoLabels().size(), 2u);
+    EXPECT_EQ(two.client->undoLabels()[1], "Output gain");
+    EXPECT_EQ(two.client->undoPosition(), 1);
+
+    ASSERT_EQ(two.client->setUndoHistoryPos(0), nullptr);
+    EXPECT_EQ(gain.getValue(0, 0, -1.0), before);
+    one.deliver();
+    two.deliver();
+    EXPECT_EQ(two.client->undoPosition(), 0);
+    EXPECT_EQ(one.client->undoPosition(), 0);
+    EXPECT_EQ(one.client->paramValue(handle, 0, 0, -1.0), before);
+
+    ASSERT_EQ(one.client->setUndoHistoryPos(1), nullptr);
+    EXPECT_EQ(gain.getValue(0, 0, -1.0), 0.6);
+    EXPECT_NE(test::firstLine(one.client->setUndoHistoryPos(5)), "") << "outside the history";
+    EXPECT_EQ(gain.getValue(0, 0, -1.0), 0.6);
+
+    // A removed undo data keeps the values but records nothing.
+    ASSERT_EQ(one.client->createUndoData(8, "Discarded", false, 0), nullptr);
+    ASSERT_EQ(one.client->setParamValue(handle, 0, 0, 0, 0.3), nullptr);
+    ASSERT_EQ(one.client->removeUndoData(8), nullptr);
+    EXPECT_EQ(gain.getValue(0, 0, -1.0), 0.3);
+    one.deliver();
+    EXPECT_EQ(one.client->undoLabels().size(), 2u);
+}
+
+TEST_F(ParamInterfaceTest, ProgramsAndFactoryPresetsThroughTheRegistryCommands) {
+    SEditor& one = openEditor();
+    SEditor& two = openEditor();
+    SRegistrySpy spyOne, spyTwo;
+    int32_t handleOne = 0, handleTwo = 0;
+    ASSERT_EQ(one.client->listenRegistry("plugin.param-registry", &spyOne, handleOne), nullptr);
+    ASSERT_EQ(two.client->listenRegistry("plugin.param-registry", &spyTwo, handleTwo), nullptr);
+    one.deliver();
+    two.deliver();
+    ASSERT_EQ(spyOne.states.size(), 1u);
+    EXPECT_TRUE(spyOne.states[0].isMaster);
+    EXPECT_EQ(spyOne.states[0].category, "QLEM");
+    EXPECT_EQ(spyOne.states[0].currentProgram, 0);
+    EXPECT_EQ(int32_t(spyOne.states[0].programNames.size()), effect->numPrograms);
+
+    ASSERT_EQ(one.client->setCurrentProgram(handleOne, 2), nullptr);
+    two.deliver();
+    ASSERT_FALSE(spyTwo.states.empty());
+    EXPECT_EQ(spyTwo.states.back().currentProgram, 2);
+    EXPECT_EQ(effect->dispatcher(effect, effGetProgram, 0, 0, nullptr, 0), 2);
+
+    const CString programName = spyTwo.states.back().programNames[2];
+    ASSERT_EQ(one.client->activateFactoryPreset(handleOne, 4), nullptr);
+    two.deliver();
+    EXPECT_NE(spyTwo.states.back().programNames[2], programName) << "the program takes the preset's name";
+    ASSERT_EQ(two.client->requestUndoHistory(), nullptr);
+    two.deliver();
+    EXPECT_EQ(two.client->undoLabels().back(), "ROM preset activate");
+
+    ASSERT_EQ(one.client->renamePreset(handleOne, -1, "Mine"), nullptr);
+    two.deliver();
+    EXPECT_EQ(spyTwo.states.back().programNames[2], "QLEM:Mine");
+
+    // A preset asked for comes back to the asker only, after the echoed request fields, and
+    // activates again.
+    ASSERT_EQ(one.client->requestPreset(handleOne, -1, false, -1, 77), nullptr);
+    one.deliver();
+    two.deliver();
+    ASSERT_EQ(spyOne.echoes.size(), 1u);
+    EXPECT_EQ(spyOne.echoes[0], (std::vector<int32_t>{-1, 0, -1, 77}));
+    EXPECT_TRUE(spyTwo.echoes.empty());
+    ASSERT_FALSE(spyOne.data.empty());
+    ASSERT_EQ(one.client->activatePreset(handleOne, 0, spyOne.data), nullptr);
+    EXPECT_NE(test::firstLine(one.client->setCurrentProgram(handleOne, 1000)), "");
+    EXPECT_NE(test::firstLine(one.client->activateFactoryPreset(handleOne, 1000)), "");
+    EXPECT_NE(test::firstLine(one.client->activatePreset(handleOne, 0, CByteBuffer{1, 2, 3})), "");
+}
+
+TEST_F(ParamInterfaceTest, WithoutDataProviderTheDefaultsAreSent) {
+    // A base that no core feeds answers with the stand-in values.
+    SEditor& one = openEditor();
+    one.deliver();
+    CAudioInterfaceBase* base = nullptr;
+    ASSERT_EQ(wrapper->applicationObject()->findObjectChecked("plugin.interface-base", base), nullptr);
+    base->setDataProvider(nullptr);
+    ASSERT_EQ(one.client->requestSampleRate(), nullptr);
+    ASSERT_EQ(one.client->requestIoChannelCounts(), nullptr);
+    one.deliver();
+    EXPECT_EQ(one.client->sampleRate(), 44100.0);
+    EXPECT_EQ(one.client->inputCount(), 1);
+    EXPECT_EQ(one.client->outputCount(), 1);
+    EXPECT_EQ(one.client->sidechainCount(), 0);
+    base->setDataProvider(wrapper);
+}
+
+} // namespace
+} // namespace qel::test
