@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "Audio/CAudioInterfaceBase.h"
 #include "Audio/CAudioParamRegistry.h"
 #include "Core/CWriteSeqBuffer.h"
@@ -275,6 +277,38 @@ TEST_F(ParamInterfaceTest, WithoutDataProviderTheDefaultsAreSent) {
     EXPECT_EQ(one.client->outputCount(), 1);
     EXPECT_EQ(one.client->sidechainCount(), 0);
     base->setDataProvider(wrapper);
+}
+
+TEST_F(ParamInterfaceTest, TheEditorsTimerDeliversWithoutHelp) {
+    SEditor& editor = openEditor();
+    SParamSpy spy;
+    int32_t handle = 0;
+    ASSERT_EQ(editor.client->listenParam(kOutGain, &spy, handle), nullptr);
+    // Only the thread's event loop runs: the connector's timer polls at the frame rate.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (spy.infos == 0 && std::chrono::steady_clock::now() < deadline) {
+        CThreadPump::current()->waitForWork(10);
+        CThreadPump::current()->pump();
+    }
+    EXPECT_EQ(spy.infos, 1);
+    EXPECT_EQ(editor.client->sampleRate(), 48000.0);
+}
+
+TEST_F(ParamInterfaceTest, AnEditorWithoutItsInstanceFailsToOpen) {
+    CObject* ui = nullptr;
+    ASSERT_EQ(CApplication::initRootObject(CString(), ui), nullptr);
+    EXPECT_EQ(test::firstLine(ui->loadXMLData("UserInterface.xml", true)),
+              "No base connector root specified.");
+    CApplication::releaseRootObject(ui);
+
+    // A root that leads to a tree without the base connector.
+    CObject* elsewhere = wrapper->projectObject();
+    ASSERT_EQ(CApplication::initRootObject(CString(), ui), nullptr);
+    ASSERT_EQ(ui->setAttrPointer("BaseConnectorRootPtr", &elsewhere), nullptr);
+    EXPECT_EQ(test::firstLine(ui->loadXMLData("UserInterface.xml", true)),
+              "Unable to find object 'plugin.interface-base-connector' ('plugin.interface-base-connector')");
+    CApplication::releaseRootObject(ui);
+    EXPECT_EQ(baseConnector().clientCount(), 0u);
 }
 
 } // namespace
