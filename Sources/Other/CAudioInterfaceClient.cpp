@@ -60,28 +60,23 @@ CError* CAudioInterfaceClient::onConnected() {
 // Requests.
 
 CError* CAudioInterfaceClient::requestInternalChannelCount() {
-    CParamInterfaceMessage message("request-internal-channel-count");
-    return send(message);
+    return sendCommand("request-internal-channel-count");
 }
 
 CError* CAudioInterfaceClient::requestGroupCount() {
-    CParamInterfaceMessage message("request-group-count");
-    return send(message);
+    return sendCommand("request-group-count");
 }
 
 CError* CAudioInterfaceClient::requestIoChannelCounts() {
-    CParamInterfaceMessage message("request-io-channel-counts");
-    return send(message);
+    return sendCommand("request-io-channel-counts");
 }
 
 CError* CAudioInterfaceClient::requestSampleRate() {
-    CParamInterfaceMessage message("request-sample-rate");
-    return send(message);
+    return sendCommand("request-sample-rate");
 }
 
 CError* CAudioInterfaceClient::requestExportSlotNames() {
-    CParamInterfaceMessage message("request-export-slot-names");
-    return send(message);
+    return sendCommand("request-export-slot-names");
 }
 
 CError* CAudioInterfaceClient::listenViz(int32_t slot, const CString& slotName, int32_t vizId) {
@@ -97,14 +92,11 @@ CError* CAudioInterfaceClient::requestVizData(double time) {
 }
 
 CError* CAudioInterfaceClient::unlistenViz(int32_t vizId) {
-    CParamInterfaceMessage message("unlisten-viz");
-    message.i32(vizId);
-    return send(message);
+    return sendCommand("unlisten-viz", vizId);
 }
 
 CError* CAudioInterfaceClient::importChannelLabels() {
-    CParamInterfaceMessage message("import-channel-labels");
-    return send(message);
+    return sendCommand("import-channel-labels");
 }
 
 // Messages.

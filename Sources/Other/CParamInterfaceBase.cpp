@@ -195,11 +195,12 @@ size_t CParamInterfaceBase::openUndoDataCount() const {
 
 // Parameter commands.
 
-CError* CParamInterfaceBase::paramOf(int32_t handle, CAudioParam*& param) {
+CError* CParamInterfaceBase::readParam(int32_t& handle, CAudioParam*& param) {
+    QEL_CHECK(readI32(handle));
     auto listener = m_paramListeners.find(handle);
     if (listener == m_paramListeners.end())
         return QEL_ERROR(fullName(),
-                         "@qelstr_CParamInterfaceBase_paramOf_UnknownHandle Unknown listener handle %1.",
+                         "@qelstr_CParamInterfaceBase_readParam_UnknownHandle Unknown listener handle %1.",
                          handle);
     param = &listener->second->param();
     return nullptr;
@@ -246,10 +247,9 @@ CError* CParamInterfaceBase::onUnlistenParam() {
 
 CError* CParamInterfaceBase::onChangeParam() {
     int32_t handle = 0, flags = 0, group = 0;
-    QEL_CHECK(readI32(handle));
-    QEL_CHECK(readI32(flags));
     CAudioParam* param = nullptr;
-    QEL_CHECK(paramOf(handle, param));
+    QEL_CHECK(readParam(handle, param));
+    QEL_CHECK(readI32(flags));
     const CAudioParamInfo* info = param->info();
     if (!info)
         return QEL_ERROR(fullName(),
@@ -295,13 +295,12 @@ CError* CParamInterfaceBase::onChangeParam() {
 
 CError* CParamInterfaceBase::onResetParam() {
     int32_t handle = 0, group = 0, firstElement = 0, count = 0, withUndo = 0;
-    QEL_CHECK(readI32(handle));
+    CAudioParam* param = nullptr;
+    QEL_CHECK(readParam(handle, param));
     QEL_CHECK(readI32(group));
     QEL_CHECK(readI32(firstElement));
     QEL_CHECK(readI32(count));
     QEL_CHECK(readI32(withUndo));
-    CAudioParam* param = nullptr;
-    QEL_CHECK(paramOf(handle, param));
     if (group < -1 || group >= kMaxGroups || firstElement < 0)
         return QEL_ERROR(fullName(),
                          "@qelstr_CParamInterfaceBase_onResetParam_InvalidSelector Invalid reset "

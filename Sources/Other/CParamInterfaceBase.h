@@ -130,8 +130,10 @@ private:
     CError* onRemoveUndoData();
     CError* onSetUndoHistoryPos();
 
-    CError* paramOf(int32_t handle, CAudioParam*& param);
-    CError* registryOf(int32_t handle, CAudioParamRegistry*& registry);
+    // Reads a parameter handle and finds the parameter it listens to.
+    CError* readParam(int32_t& handle, CAudioParam*& param);
+    // Reads a registry handle and finds what it listens to.
+    CError* readRegistry(int32_t& handle, CAudioParamRegistry*& registry);
     CError* findRegistry(const CString& name, CAudioParamRegistry*& registry);
     void endEdits(SUndoData& data);
 

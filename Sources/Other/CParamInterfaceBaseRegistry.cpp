@@ -41,11 +41,12 @@ CError* CParamInterfaceBase::findRegistry(const CString& name, CAudioParamRegist
     return nullptr;
 }
 
-CError* CParamInterfaceBase::registryOf(int32_t handle, CAudioParamRegistry*& registry) {
+CError* CParamInterfaceBase::readRegistry(int32_t& handle, CAudioParamRegistry*& registry) {
+    QEL_CHECK(readI32(handle));
     auto listener = m_registryListeners.find(handle);
     if (listener == m_registryListeners.end())
         return QEL_ERROR(fullName(),
-                         "@qelstr_CParamInterfaceBase_registryOf_UnknownHandle Unknown registry "
+                         "@qelstr_CParamInterfaceBase_readRegistry_UnknownHandle Unknown registry "
                          "handle %1.",
                          handle);
     registry = &listener->second->registry();
@@ -76,10 +77,9 @@ CError* CParamInterfaceBase::onUnlistenRegistry() {
 
 CError* CParamInterfaceBase::onSetCurrentProgram() {
     int32_t handle = 0, index = 0;
-    QEL_CHECK(readI32(handle));
-    QEL_CHECK(readI32(index));
     CAudioParamRegistry* registry = nullptr;
-    QEL_CHECK(registryOf(handle, registry));
+    QEL_CHECK(readRegistry(handle, registry));
+    QEL_CHECK(readI32(index));
     if (index < 0 || index >= registry->programCount())
         return QEL_ERROR(fullName(),
                          "@qelstr_CParamInterfaceBase_onSetCurrentProgram_InvalidIndex Invalid program "
@@ -91,47 +91,42 @@ CError* CParamInterfaceBase::onSetCurrentProgram() {
 
 CError* CParamInterfaceBase::onActivateFactoryPreset() {
     int32_t handle = 0, index = 0;
-    QEL_CHECK(readI32(handle));
-    QEL_CHECK(readI32(index));
     CAudioParamRegistry* registry = nullptr;
-    QEL_CHECK(registryOf(handle, registry));
+    QEL_CHECK(readRegistry(handle, registry));
+    QEL_CHECK(readI32(index));
     return registry->activateFactoryPreset(index);
 }
 
 CError* CParamInterfaceBase::onActivatePreset() {
     int32_t handle = 0, flags = 0;
-    QEL_CHECK(readI32(handle));
-    QEL_CHECK(readI32(flags));
     CAudioParamRegistry* registry = nullptr;
-    QEL_CHECK(registryOf(handle, registry));
+    QEL_CHECK(readRegistry(handle, registry));
+    QEL_CHECK(readI32(flags));
     // Bit 0: persistent parameters too.
     return registry->activatePreset(message(), (flags & 1) != 0, -1);
 }
 
 CError* CParamInterfaceBase::onActivateDefaultPreset() {
     int32_t handle = 0;
-    QEL_CHECK(readI32(handle));
     CAudioParamRegistry* registry = nullptr;
-    QEL_CHECK(registryOf(handle, registry));
+    QEL_CHECK(readRegistry(handle, registry));
     return registry->activateDefaultPreset();
 }
 
 CError* CParamInterfaceBase::onSetDefaultPreset() {
     int32_t handle = 0;
-    QEL_CHECK(readI32(handle));
     CAudioParamRegistry* registry = nullptr;
-    QEL_CHECK(registryOf(handle, registry));
+    QEL_CHECK(readRegistry(handle, registry));
     return registry->setDefaultPreset(message());
 }
 
 CError* CParamInterfaceBase::onRenamePreset() {
     int32_t handle = 0, index = 0;
     CString name;
-    QEL_CHECK(readI32(handle));
+    CAudioParamRegistry* registry = nullptr;
+    QEL_CHECK(readRegistry(handle, registry));
     QEL_CHECK(readI32(index));
     QEL_CHECK(readStr(name));
-    CAudioParamRegistry* registry = nullptr;
-    QEL_CHECK(registryOf(handle, registry));
     if (index == -1)
         registry->renameCurrentProgram(name);
     else
@@ -142,13 +137,12 @@ CError* CParamInterfaceBase::onRenamePreset() {
 // Selectors: the group (-1 every group) and a tag of the caller's, both echoed.
 CError* CParamInterfaceBase::onRequestPreset() {
     int32_t handle = 0, index = 0, factory = 0, group = 0, tag = 0;
-    QEL_CHECK(readI32(handle));
+    CAudioParamRegistry* registry = nullptr;
+    QEL_CHECK(readRegistry(handle, registry));
     QEL_CHECK(readI32(index));
     QEL_CHECK(readI32(factory));
     QEL_CHECK(readI32(group));
     QEL_CHECK(readI32(tag));
-    CAudioParamRegistry* registry = nullptr;
-    QEL_CHECK(registryOf(handle, registry));
     CParamInterfaceMessage message("registry-data");
     message.i32(handle).i32(index).i32(factory).i32(group).i32(tag);
     QEL_CHECK(registry->acquirePreset(factory != 0, index, group, message.stream()));
@@ -159,11 +153,10 @@ CError* CParamInterfaceBase::onRequestPreset() {
 // Bank 0 is the session bank, 1 the factory bank; the flag is the caller's and echoed.
 CError* CParamInterfaceBase::onRequestBank() {
     int32_t handle = 0, bank = 0, flag = 0;
-    QEL_CHECK(readI32(handle));
+    CAudioParamRegistry* registry = nullptr;
+    QEL_CHECK(readRegistry(handle, registry));
     QEL_CHECK(readI32(bank));
     QEL_CHECK(readI32(flag));
-    CAudioParamRegistry* registry = nullptr;
-    QEL_CHECK(registryOf(handle, registry));
     if (bank != 0 && bank != 1)
         return QEL_ERROR(
             fullName(), "@qelstr_CParamInterfaceBase_onRequestBank_InvalidBank Invalid bank index %1.", bank);
@@ -176,18 +169,16 @@ CError* CParamInterfaceBase::onRequestBank() {
 
 CError* CParamInterfaceBase::onExchangeShadowPreset() {
     int32_t handle = 0;
-    QEL_CHECK(readI32(handle));
     CAudioParamRegistry* registry = nullptr;
-    QEL_CHECK(registryOf(handle, registry));
+    QEL_CHECK(readRegistry(handle, registry));
     registry->exchangeShadow();
     return nullptr;
 }
 
 CError* CParamInterfaceBase::onUpdateShadowPreset() {
     int32_t handle = 0;
-    QEL_CHECK(readI32(handle));
     CAudioParamRegistry* registry = nullptr;
-    QEL_CHECK(registryOf(handle, registry));
+    QEL_CHECK(readRegistry(handle, registry));
     registry->updateShadow();
     return nullptr;
 }

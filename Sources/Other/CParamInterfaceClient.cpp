@@ -65,6 +65,17 @@ CError* CParamInterfaceClient::send(CParamInterfaceMessage& message) {
     return m_connector->sendToBase(bytes);
 }
 
+CError* CParamInterfaceClient::sendCommand(const char* command) {
+    CParamInterfaceMessage message(command);
+    return send(message);
+}
+
+CError* CParamInterfaceClient::sendCommand(const char* command, int32_t value) {
+    CParamInterfaceMessage message(command);
+    message.i32(value);
+    return send(message);
+}
+
 int32_t CParamInterfaceClient::nextHandle() {
     // Slots wrap after 65535 and skip the ones still in use.
     for (int32_t tries = 0; tries < 0xFFFF; ++tries) {
@@ -92,9 +103,7 @@ CError* CParamInterfaceClient::listenParam(const CString& name, CParamInterfaceP
 
 CError* CParamInterfaceClient::unlistenParam(int32_t handle) {
     m_params.erase(handle);
-    CParamInterfaceMessage message("unlisten-param");
-    message.i32(handle);
-    return send(message);
+    return sendCommand("unlisten-param", handle);
 }
 
 CError* CParamInterfaceClient::changeParam(int32_t handle, int32_t flags, int32_t group,
@@ -207,9 +216,7 @@ CError* CParamInterfaceClient::listenRegistry(const CString& name, CParamInterfa
 CError* CParamInterfaceClient::unlistenRegistry(int32_t handle) {
     m_registries.erase(handle);
     m_registryStates.erase(handle);
-    CParamInterfaceMessage message("unlisten-registry");
-    message.i32(handle);
-    return send(message);
+    return sendCommand("unlisten-registry", handle);
 }
 
 CError* CParamInterfaceClient::setCurrentProgram(int32_t handle, int32_t index) {
@@ -231,9 +238,7 @@ CError* CParamInterfaceClient::activatePreset(int32_t handle, int32_t flags, con
 }
 
 CError* CParamInterfaceClient::activateDefaultPreset(int32_t handle) {
-    CParamInterfaceMessage message("activate-default-preset");
-    message.i32(handle);
-    return send(message);
+    return sendCommand("activate-default-preset", handle);
 }
 
 CError* CParamInterfaceClient::setDefaultPreset(int32_t handle, const CByteBuffer& preset) {
@@ -262,15 +267,11 @@ CError* CParamInterfaceClient::requestBank(int32_t handle, int32_t bank, int32_t
 }
 
 CError* CParamInterfaceClient::exchangeShadowPreset(int32_t handle) {
-    CParamInterfaceMessage message("exchange-shadow-preset");
-    message.i32(handle);
-    return send(message);
+    return sendCommand("exchange-shadow-preset", handle);
 }
 
 CError* CParamInterfaceClient::updateShadowPreset(int32_t handle) {
-    CParamInterfaceMessage message("update-shadow-preset");
-    message.i32(handle);
-    return send(message);
+    return sendCommand("update-shadow-preset", handle);
 }
 
 const SRegistryState* CParamInterfaceClient::registryState(int32_t handle) const {
@@ -316,8 +317,7 @@ CError* CParamInterfaceClient::onRegistryData() {
 // Undo.
 
 CError* CParamInterfaceClient::requestUndoHistory() {
-    CParamInterfaceMessage message("request-undo-history");
-    return send(message);
+    return sendCommand("request-undo-history");
 }
 
 CError* CParamInterfaceClient::createUndoData(int32_t id, const CString& action, bool mergeable,
@@ -334,15 +334,11 @@ CError* CParamInterfaceClient::submitUndoData(int32_t id, const CString& action)
 }
 
 CError* CParamInterfaceClient::removeUndoData(int32_t id) {
-    CParamInterfaceMessage message("remove-undo-data");
-    message.i32(id);
-    return send(message);
+    return sendCommand("remove-undo-data", id);
 }
 
 CError* CParamInterfaceClient::setUndoHistoryPos(int32_t position) {
-    CParamInterfaceMessage message("set-undo-history-pos");
-    message.i32(position);
-    return send(message);
+    return sendCommand("set-undo-history-pos", position);
 }
 
 CError* CParamInterfaceClient::onUpdateUndoHistory() {

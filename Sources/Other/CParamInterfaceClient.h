@@ -81,6 +81,9 @@ public:
 
 protected:
     CError* send(CParamInterfaceMessage& message);
+    // Commands with no field or a single integer.
+    CError* sendCommand(const char* command);
+    CError* sendCommand(const char* command, int32_t value);
     CError* readI32(int32_t& value) { return m_message->readValue(value); }
     CError* readF64(double& value) { return m_message->readValue(value); }
     CError* readStr(CString& text) { return m_message->readString(text); }
