@@ -68,6 +68,7 @@ void CParamInterfaceBase::initClass(CClassRecord& record) {
 }
 
 CParamInterfaceBase::~CParamInterfaceBase() {
+    if (m_connector) m_connector->setBase(nullptr);
     m_paramListeners.clear();
     m_registryListeners.clear();
 }
@@ -95,6 +96,10 @@ void CParamInterfaceBase::detachFromParent() {
         m_registryListeners.clear();
     }
     CAudioParamUndo::detachFromParent();
+}
+
+void CParamInterfaceBase::onConnectorGone(CParamInterfaceBaseConnector* connector) {
+    if (m_connector == connector) m_connector = nullptr;
 }
 
 // Messages.

@@ -60,6 +60,8 @@ public:
     CError* initComplete() override;
     void detachFromParent() override;
 
+    void onConnectorGone(CParamInterfaceBaseConnector* connector);
+
     // Runs one client message: the command name, then its fields. sender is the client's identifier.
     CError* handleMessage(uint32_t sender, CMemoryReader& message);
 

@@ -4,6 +4,11 @@
 
 namespace qel {
 
+CParamInterfaceBaseConnector::~CParamInterfaceBaseConnector() {
+    // The base may outlive its connector while its tree is taken down.
+    if (m_base) m_base->onConnectorGone(this);
+}
+
 void CParamInterfaceBaseConnector::setBase(CParamInterfaceBase* base) {
     CCriticalSectionGuard guard(m_lock);
     m_base = base;

@@ -19,6 +19,8 @@ public:
     // for a client.
     virtual void sendToClients(uint32_t clientId, CByteBuffer message) = 0;
 
+    ~CParamInterfaceBaseConnector() override;
+
     // Hands one message of a client to the base, on the caller's thread; sender names the client, so
     // that answers reach the one who asked.
     CError* processClientData(uint32_t sender, CMemoryReader& reader);

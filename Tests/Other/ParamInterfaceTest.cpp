@@ -39,9 +39,13 @@ struct SRegistrySpy : CParamInterfaceRegistryListener {
         echoes.push_back(fields);
         uint8_t byte = 0;
         data.clear();
-        while (!stream.read(&byte, 1))
+        for (;;) {
+            if (CError* end = stream.read(&byte, 1)) {
+                qelErrRelease(end);
+                return nullptr;
+            }
             data.push_back(byte);
-        return nullptr;
+        }
     }
 };
 
