@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "Audio/CAudioParam.h"
@@ -68,16 +69,24 @@ protected:
         CApplication::shutdown();
     }
 
+    // Read only while no other thread calls the host.
     static std::vector<SHostCall>& calls() {
         static std::vector<SHostCall> recorded;
         return recorded;
     }
+    static std::mutex& callsLock() {
+        static std::mutex lock;
+        return lock;
+    }
+    // Hosts are called from the audio thread and the user-interface thread alike.
     static intptr_t callback(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float value) {
+        std::lock_guard<std::mutex> guard(callsLock());
         calls().push_back({opcode, index, value});
         return opcode == audioMasterVersion ? 2400 : 0;
     }
     // The calls of one kind, in order.
     static std::vector<SHostCall> callsOf(int32_t opcode) {
+        std::lock_guard<std::mutex> guard(callsLock());
         std::vector<SHostCall> found;
         for (const SHostCall& call : calls())
             if (call.opcode == opcode) found.push_back(call);

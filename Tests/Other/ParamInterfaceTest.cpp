@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "Audio/CAudioInterfaceBase.h"
 #include "Audio/CAudioParamRegistry.h"
@@ -281,6 +283,31 @@ TEST_F(ParamInterfaceTest, WithoutDataProviderTheDefaultsAreSent) {
     EXPECT_EQ(one.client->outputCount(), 1);
     EXPECT_EQ(one.client->sidechainCount(), 0);
     base->setDataProvider(wrapper);
+}
+
+TEST_F(ParamInterfaceTest, EditorAndHostChangeTheSameParameterConcurrently) {
+    // The host automates on the audio thread while the editor drags: neither waits for the other's
+    // locks in the opposite order, and the editor ends up showing the final value.
+    SEditor& editor = openEditor();
+    SParamSpy spy;
+    int32_t handle = 0;
+    ASSERT_EQ(editor.client->listenParam(kOutGain, &spy, handle), nullptr);
+    editor.deliver();
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        for (int32_t block = 0; !stop; ++block) {
+            effect->setParameter(effect, kOutGainIndex, (block % 2) ? 0.2f : 0.3f);
+            process(0.1, 256);
+        }
+    });
+    for (int32_t step = 0; step < 400; ++step) {
+        ASSERT_EQ(editor.client->setParamValue(handle, 0, 0, 0, 0.001 * step), nullptr);
+        if (step % 10 == 0) editor.deliver();
+    }
+    stop = true;
+    audio.join();
+    editor.deliver();
+    EXPECT_EQ(editor.client->paramValue(handle, 0, 0, -1.0), param(kOutGain).getValue(0, 0, -2.0));
 }
 
 TEST_F(ParamInterfaceTest, TheEditorsTimerDeliversWithoutHelp) {
