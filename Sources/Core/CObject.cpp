@@ -415,11 +415,16 @@ CError* CObject::postEvent(CObject* target, const CString& sender, const CString
     uint64_t threadId = 0;
     CEventBridge* bridge = nullptr;
     if (!target->threadAffinity(threadId, bridge) || !bridge) return nullptr;
+    return postEvent(target, *bridge, sender, eventName, params);
+}
+
+CError* CObject::postEvent(CObject* target, CEventBridge& bridge, const CString& sender,
+                           const CString& eventName, CParamList& params) {
     params.set("sender", sender);
     params.set("listener", target->fullName());
     params.setInt("listener-id", target->serial());
     params.set("listener-proc", eventName);
-    return bridge->postParams(params);
+    return bridge.postParams(params);
 }
 
 CError* CObject::loadXMLData(const CString& resourceName, bool runPhases) {

@@ -135,6 +135,9 @@ public:
     // Bridged delivery of one event to one object; nothing happens when it has no bridge.
     static CError* postEvent(CObject* target, const CString& sender, const CString& eventName,
                              CParamList& params);
+    // The same through a bridge found earlier, for threads that must not walk the tree.
+    static CError* postEvent(CObject* target, CEventBridge& bridge, const CString& sender,
+                             const CString& eventName, CParamList& params);
 
     // Definition data.
     CError* loadXMLData(const CString& resourceName, bool runPhases);

@@ -104,6 +104,9 @@ CError* CTimerQueued::initTimer() {
     if (m_interval <= 0) return nullptr;
     const uint32_t periodMs = uint32_t(std::lround(m_interval * 1000.0));
     if (m_isHighPrecision) {
+        uint64_t threadId = 0;
+        m_bridge = nullptr;
+        threadAffinity(threadId, m_bridge);
         CTimerQueue* queue = CTimerQueue::instance();
         if (!queue)
             return QEL_ERROR(CString(),
@@ -127,7 +130,8 @@ void CTimerQueued::postTick() {
         m_lastPostTime = now;
     }
     CParamList params;
-    qelErrLog(postEvent(this, "timer", "sys-tick", params));
+    qelErrLog(m_bridge ? postEvent(this, *m_bridge, "timer", "sys-tick", params)
+                       : postEvent(this, "timer", "sys-tick", params));
 }
 
 CError* CTimerQueued::onSysTick() {

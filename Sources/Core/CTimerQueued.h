@@ -54,6 +54,9 @@ private:
     int64_t m_lastPostTime = 0;
     int32_t m_load = 0;
     Clock m_clock = nullptr;
+    // Found on the owning thread when the timer starts: the timer thread must not walk a tree that
+    // may be coming down around the timer.
+    CEventBridge* m_bridge = nullptr;
 };
 
 } // namespace qel
