@@ -30,15 +30,17 @@ bool showMessageWindow(const std::string& title, const std::vector<std::string>&
     width = std::min(width + 2 * kMargin, DisplayWidth(display, screen));
     const int height = std::min(int(lines.size()) * lineHeight + 2 * kMargin, DisplayHeight(display, screen));
 
+    // Asked before the window exists: the round trip would otherwise show a named window that does
+    // not listen to keys yet.
+    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     const Window window =
         XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, unsigned(width), unsigned(height), 1,
                             BlackPixel(display, screen), WhitePixel(display, screen));
+    XSelectInput(display, window, ExposureMask | KeyPressMask | ButtonPressMask | StructureNotifyMask);
     XStoreName(display, window, title.c_str());
     XClassHint hint{const_cast<char*>("ApplicationMessage"), const_cast<char*>("ApplicationMessage")};
     XSetClassHint(display, window, &hint);
-    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, window, &deleteWindow, 1);
-    XSelectInput(display, window, ExposureMask | KeyPressMask | ButtonPressMask | StructureNotifyMask);
     GC gc = XCreateGC(display, window, 0, nullptr);
     if (font) XSetFont(display, gc, font->fid);
     XSetForeground(display, gc, BlackPixel(display, screen));
