@@ -1,9 +1,5 @@
 #include "Audio/CAudioParamSharedStorage.h"
 
-#include "UI/CAppDataGlobal.h"
-#include "UI/CAppDataGroup.h"
-#include "UI/CAppDataLocal.h"
-
 namespace qel {
 
 CError* CAudioParamSharedStorage::init() {
@@ -18,32 +14,14 @@ CError* CAudioParamSharedStorage::init() {
         return QEL_ERROR(fullName(),
                          "@qelstr_CAudioParamSharedStorage_init_InvalidDataName Invalid shared data name "
                          "specified.");
-    CString type = getAttr("storage-type");
-    if (type == "local")
-        m_storageType = StorageType::Local;
-    else if (type == "group")
-        m_storageType = StorageType::Group;
-    else if (type == "global")
-        m_storageType = StorageType::Global;
-    else
+    const CString type = getAttr("storage-type");
+    if (!CAppData::parseStorageType(type, m_storageType))
         return QEL_ERROR(
             fullName(),
             "@qelstr_CAudioParamSharedStorage_init_InvalidStorageType Invalid storage type \"%1\" "
             "specified.",
             type);
     return nullptr;
-}
-
-CAppData& CAudioParamSharedStorage::store() const {
-    switch (m_storageType) {
-    case StorageType::Group:
-        return CAppDataGroup::instance();
-    case StorageType::Global:
-        return CAppDataGlobal::instance();
-    case StorageType::Local:
-        break;
-    }
-    return CAppDataLocal::instance();
 }
 
 } // namespace qel

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "Core/CObject.h"
+#include "UI/CAppData.h"
 
 namespace qel {
-
-class CAppData;
 
 // Mirrors a parameter into an entry of an application data store ("audio:param-shared-storage").
 class CAudioParamSharedStorage : public CObject {
 public:
-    enum class StorageType { Local, Group, Global };
+    using StorageType = CAppData::StorageType;
 
     CError* init() override;
 
@@ -17,7 +16,7 @@ public:
     const CString& dataName() const { return m_dataName; }
     StorageType storageType() const { return m_storageType; }
     // The process-wide store the storage type names.
-    CAppData& store() const;
+    CAppData& store() const { return CAppData::store(m_storageType); }
 
 private:
     CString m_paramName;

@@ -6,8 +6,35 @@
 #include "Core/CSystem.h"
 #include "Core/CWriteSeqBuffer.h"
 #include "Core/Platform/PlatformFolders.h"
+#include "UI/CAppDataGlobal.h"
+#include "UI/CAppDataGroup.h"
+#include "UI/CAppDataLocal.h"
 
 namespace qel {
+
+bool CAppData::parseStorageType(const CString& text, StorageType& type) {
+    if (text == "global")
+        type = StorageType::Global;
+    else if (text == "group")
+        type = StorageType::Group;
+    else if (text == "local")
+        type = StorageType::Local;
+    else
+        return false;
+    return true;
+}
+
+CAppData& CAppData::store(StorageType type) {
+    switch (type) {
+    case StorageType::Global:
+        return CAppDataGlobal::instance();
+    case StorageType::Group:
+        return CAppDataGroup::instance();
+    case StorageType::Local:
+        break;
+    }
+    return CAppDataLocal::instance();
+}
 
 CAppData::CAppData(const CString& primaryRel, const CString& moduleRel, const CString& resourcePrefix,
                    const CString& legacyRel)

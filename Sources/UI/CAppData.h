@@ -36,6 +36,12 @@ public:
     CAppData(const CString& primaryRel, const CString& moduleRel, const CString& resourcePrefix,
              const CString& legacyRel);
 
+    // The three process-wide stores, as definitions name them in "storage-type".
+    enum class StorageType { Global, Group, Local };
+    // "global", "group" or "local"; false for anything else.
+    static bool parseStorageType(const CString& text, StorageType& type);
+    static CAppData& store(StorageType type);
+
     // The entry's key, handed out from 1 upward on first use; listeners subscribe under it.
     int64_t key(const CString& name);
 

@@ -1,9 +1,6 @@
 #include "UI/CSharedAttribute.h"
 
 #include "Core/Platform/PlatformSystem.h"
-#include "UI/CAppDataGlobal.h"
-#include "UI/CAppDataGroup.h"
-#include "UI/CAppDataLocal.h"
 
 namespace qel {
 
@@ -30,14 +27,8 @@ CError* CSharedAttribute::init() {
     if (m_attribute.isEmpty())
         return QEL_ERROR(fullName(),
                          "@qelstr_CSharedAttribute_init_NoAttribute No attached attribute name specified.");
-    CString type = getAttr("storage-type");
-    if (type == "global")
-        m_storageType = StorageType::Global;
-    else if (type == "group")
-        m_storageType = StorageType::Group;
-    else if (type == "local")
-        m_storageType = StorageType::Local;
-    else
+    const CString type = getAttr("storage-type");
+    if (!CAppData::parseStorageType(type, m_storageType))
         return QEL_ERROR(
             fullName(),
             "@qelstr_CSharedAttribute_init_InvalidStorageType Invalid storage type \"%1\" specified.", type);
@@ -52,18 +43,6 @@ CError* CSharedAttribute::init() {
     m_storeListener.attach(&store(), m_dataName);
     m_initialized = true;
     return nullptr;
-}
-
-CAppData& CSharedAttribute::store() const {
-    switch (m_storageType) {
-    case StorageType::Global:
-        return CAppDataGlobal::instance();
-    case StorageType::Group:
-        return CAppDataGroup::instance();
-    case StorageType::Local:
-        break;
-    }
-    return CAppDataLocal::instance();
 }
 
 CString CSharedAttribute::storedOrDefault() {

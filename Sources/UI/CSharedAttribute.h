@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/CObject.h"
+#include "UI/CAppData.h"
 #include "UI/CAppDataListener.h"
 
 namespace qel {
@@ -10,7 +11,7 @@ namespace qel {
 // every editor of the process shows the same value.
 class CSharedAttribute : public CObject, private CAttrListener {
 public:
-    enum class StorageType { Global, Group, Local };
+    using StorageType = CAppData::StorageType;
 
     CSharedAttribute();
     ~CSharedAttribute() override;
@@ -30,7 +31,7 @@ public:
     const CString& defaultValue() const { return m_defValue; }
     StorageType storageType() const { return m_storageType; }
     // The process-wide store the storage type names.
-    CAppData& store() const;
+    CAppData& store() const { return CAppData::store(m_storageType); }
 
     static void initClass(CClassRecord& record);
 
