@@ -487,10 +487,10 @@ void CAudioWrapper::process(void* const* inputs, void* const* outputs, int32_t f
         refreshLatency();
         writeOutputs(outputs, uint32_t(m_frameCounter), uint32_t(length));
         meterOutputs(uint32_t(length));
-        m_vizCollector->endSubBlock(m_env->currentTime + length / m_format.sampleRate, uint32_t(length));
 
         m_frameCounter += length;
         m_env->currentTime += length / m_format.sampleRate;
+        m_vizCollector->endSubBlock(m_env->currentTime, uint32_t(length));
     }
     if (latency() != latencyBefore) onLatencyChanged();
     m_events.clear();

@@ -1,7 +1,5 @@
 #include "Other/CParamInterfaceBase.h"
 
-#include <cmath>
-
 #include "Audio/CAudioParam.h"
 #include "Audio/CAudioParamCollector.h"
 #include "Audio/CAudioParamInfo.h"
@@ -189,12 +187,12 @@ void CParamInterfaceBase::onBeginEdit(const CAudioParam&, int32_t, int32_t) {}
 void CParamInterfaceBase::onEndEdit(const CAudioParam&, int32_t, int32_t) {}
 
 size_t CParamInterfaceBase::paramListenerCount() const {
-    CCriticalSectionGuard guard(const_cast<CCriticalSection&>(m_lock));
+    CCriticalSectionGuard guard(m_lock);
     return m_paramListeners.size();
 }
 
 size_t CParamInterfaceBase::openUndoDataCount() const {
-    CCriticalSectionGuard guard(const_cast<CCriticalSection&>(m_lock));
+    CCriticalSectionGuard guard(m_lock);
     return m_undoData.size();
 }
 
@@ -281,8 +279,8 @@ CError* CParamInterfaceBase::onChangeParam() {
     // the same parameter.
     SUndoData single;
     SUndoData* undo = &single;
-    if (m_hasOpenUndo) {
-        auto open = m_undoData.find(m_openUndo);
+    if (m_openUndo) {
+        auto open = m_undoData.find(*m_openUndo);
         if (open != m_undoData.end()) undo = &open->second;
     }
     if (undo == &single)
@@ -334,6 +332,15 @@ CError* CParamInterfaceBase::onResetParam() {
 
 // Undo commands.
 
+bool CParamInterfaceBase::takeUndoData(int32_t id, SUndoData& taken) {
+    auto data = m_undoData.find(id);
+    if (data == m_undoData.end()) return false;
+    taken = std::move(data->second);
+    m_undoData.erase(data);
+    if (m_openUndo == id) m_openUndo.reset();
+    return true;
+}
+
 void CParamInterfaceBase::endEdits(SUndoData& data) {
     for (const auto& [param, group, element] : data.edits)
         onEndEdit(*param, group, element);
@@ -355,7 +362,6 @@ CError* CParamInterfaceBase::onCreateUndoData() {
     if (m_undoData.count(id)) return nullptr;
     m_undoData[id].record = std::make_unique<CAudioParamUndoRecord>(label, flag != 0, value);
     m_openUndo = id;
-    m_hasOpenUndo = true;
     return nullptr;
 }
 
@@ -364,11 +370,8 @@ CError* CParamInterfaceBase::onSubmitUndoData() {
     CString label;
     QEL_CHECK(readI32(id));
     QEL_CHECK(readStr(label));
-    auto data = m_undoData.find(id);
-    if (data == m_undoData.end()) return nullptr;
-    SUndoData taken = std::move(data->second);
-    m_undoData.erase(data);
-    if (m_hasOpenUndo && m_openUndo == id) m_hasOpenUndo = false;
+    SUndoData taken;
+    if (!takeUndoData(id, taken)) return nullptr;
     if (!label.isEmpty()) taken.record->setLabel(label);
     add(std::move(taken.record));
     endEdits(taken);
@@ -378,12 +381,8 @@ CError* CParamInterfaceBase::onSubmitUndoData() {
 CError* CParamInterfaceBase::onRemoveUndoData() {
     int32_t id = 0;
     QEL_CHECK(readI32(id));
-    auto data = m_undoData.find(id);
-    if (data == m_undoData.end()) return nullptr;
-    SUndoData taken = std::move(data->second);
-    m_undoData.erase(data);
-    if (m_hasOpenUndo && m_openUndo == id) m_hasOpenUndo = false;
-    endEdits(taken);
+    SUndoData taken;
+    if (takeUndoData(id, taken)) endEdits(taken);
     return nullptr;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -137,9 +138,11 @@ private:
     // Reads a registry handle and finds what it listens to.
     CError* readRegistry(int32_t& handle, CAudioParamRegistry*& registry);
     CError* findRegistry(const CString& name, CAudioParamRegistry*& registry);
+    // Takes an undo data out of the open ones; false when there is none of that identifier.
+    bool takeUndoData(int32_t id, SUndoData& taken);
     void endEdits(SUndoData& data);
 
-    CCriticalSection m_lock{4000};
+    mutable CCriticalSection m_lock{4000};
     CParamInterfaceBaseConnector* m_connector = nullptr;
     CMemoryReader* m_message = nullptr;
     uint32_t m_sender = 0;
@@ -147,8 +150,7 @@ private:
     std::map<int32_t, std::unique_ptr<CRegistryListener>> m_registryListeners;
     std::map<int32_t, SUndoData> m_undoData;
     // The undo data opened last and not yet ended: parameter changes are recorded into it.
-    int32_t m_openUndo = 0;
-    bool m_hasOpenUndo = false;
+    std::optional<int32_t> m_openUndo;
 };
 
 } // namespace qel

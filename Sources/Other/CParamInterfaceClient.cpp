@@ -358,7 +358,6 @@ CError* CParamInterfaceClient::onUpdateUndoHistory() {
     }
     m_undoPosition = position;
     m_undoLabels = std::move(labels);
-    ++m_undoHistoryUpdates;
     return nullptr;
 }
 

@@ -75,7 +75,6 @@ public:
     CError* setUndoHistoryPos(int32_t position);
     int32_t undoPosition() const { return m_undoPosition; }
     const std::vector<CString>& undoLabels() const { return m_undoLabels; }
-    int32_t undoHistoryUpdates() const { return m_undoHistoryUpdates; }
 
     static void initClass(CClassRecord& record);
 
@@ -116,7 +115,6 @@ private:
     std::map<int32_t, SRegistryState> m_registryStates;
     int32_t m_undoPosition = 0;
     std::vector<CString> m_undoLabels;
-    int32_t m_undoHistoryUpdates = 0;
 };
 
 } // namespace qel

@@ -29,11 +29,6 @@ void CParamInterfaceClientConnector::queueBaseData(CByteBuffer message) {
     m_pending.push_back(std::move(message));
 }
 
-size_t CParamInterfaceClientConnector::pendingCount() const {
-    CCriticalSectionGuard guard(m_lock);
-    return m_pending.size();
-}
-
 CError* CParamInterfaceClientConnector::onProcessBaseData() {
     std::vector<CByteBuffer> batch;
     {

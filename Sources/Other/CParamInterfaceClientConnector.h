@@ -27,7 +27,6 @@ public:
     // User-interface thread: handles every pending message; a handler error drops the rest of the
     // batch and is returned.
     CError* onProcessBaseData();
-    size_t pendingCount() const;
 
     static void initClass(CClassRecord& record);
 
@@ -35,7 +34,7 @@ protected:
     uint32_t m_clientId = 0;
 
 private:
-    mutable CCriticalSection m_lock{4000};
+    CCriticalSection m_lock{4000};
     CCriticalSection m_processLock{4000};
     std::vector<CByteBuffer> m_pending;
     CParamInterfaceClient* m_client = nullptr;

@@ -23,7 +23,6 @@ public:
     void poll();
     // The base connector went away before this client.
     void onBaseConnectorGone();
-    bool isConnected() const { return m_base != nullptr; }
 
     static void initClass(CClassRecord& record);
 

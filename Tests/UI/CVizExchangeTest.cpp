@@ -42,7 +42,9 @@ struct SVizMessage {
         return *this;
     }
     CByteBuffer end(bool terminate = true) {
-        if (terminate) EXPECT_EQ(bytes.writeValue(int32_t(0)), nullptr);
+        if (terminate) {
+            EXPECT_EQ(bytes.writeValue(int32_t(0)), nullptr);
+        }
         return bytes.join();
     }
 };
