@@ -1,6 +1,6 @@
 #include "Audio/CAudioCCTable.h"
 
-#include "Audio/CAudioParamCollector.h"
+#include "Audio/Params/CAudioParamCollector.h"
 #include "Core/CInputStream.h"
 #include "Core/CMemoryReader.h"
 #include "UI/CAppDataLocal.h"

@@ -1,9 +1,9 @@
 #include "Audio/CAudioInterfaceBase.h"
 
 #include "Audio/CAudioInterfaceDataProvider.h"
-#include "Audio/CAudioParam.h"
-#include "Audio/CAudioParamCollector.h"
 #include "Audio/CAudioVizCollector.h"
+#include "Audio/Params/CAudioParam.h"
+#include "Audio/Params/CAudioParamCollector.h"
 #include "Other/CParamInterfaceBaseConnector.h"
 #include "Other/CParamInterfaceMessage.h"
 

@@ -5,13 +5,13 @@
 #include <memory>
 #include <vector>
 
-#include "Audio/CAudioBlockPool.h"
 #include "Audio/CAudioEventQueue.h"
-#include "Audio/CAudioExtParamHostBridge.h"
 #include "Audio/CAudioInterfaceDataProvider.h"
-#include "Audio/CAudioParamChangeList.h"
-#include "Audio/CAudioProcessBase.h"
 #include "Audio/CAudioRoutingInfoProvider.h"
+#include "Audio/Graph/CAudioBlockPool.h"
+#include "Audio/Graph/CAudioProcessBase.h"
+#include "Audio/Params/CAudioExtParamHostBridge.h"
+#include "Audio/Params/CAudioParamChangeList.h"
 #include "Core/COwnedUpdateListener.h"
 #include "Core/Platform/CCriticalSection.h"
 

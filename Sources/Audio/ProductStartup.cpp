@@ -1,8 +1,8 @@
 #include "Audio/ProductStartup.h"
 
 #include "Audio/AudioClassTable.h"
-#include "Audio/CAudioParamInfo.h"
 #include "Audio/Filters/FilterClassTable.h"
+#include "Audio/Params/CAudioParamInfo.h"
 #include "Core/CApplication.h"
 #include "Other/OtherClassTable.h"
 #include "UI/CAppDataGlobal.h"

@@ -1,6 +1,6 @@
 #include "Other/CAudioInterfaceClient.h"
 
-#include "Audio/CAudioParamData.h"
+#include "Audio/Params/CAudioParamData.h"
 #include "Other/CAudioInterfaceVizProcessor.h"
 
 namespace qel {

@@ -1,8 +1,8 @@
 #include "Other/CParamInterfaceBase.h"
 
-#include "Audio/CAudioParam.h"
-#include "Audio/CAudioParamCollector.h"
-#include "Audio/CAudioParamInfo.h"
+#include "Audio/Params/CAudioParam.h"
+#include "Audio/Params/CAudioParamCollector.h"
+#include "Audio/Params/CAudioParamInfo.h"
 #include "Other/CParamInterfaceBaseConnector.h"
 #include "Other/CParamInterfaceMessage.h"
 #include "Other/ParamValueBlock.h"

@@ -7,7 +7,7 @@
 #include <set>
 #include <tuple>
 
-#include "Audio/CAudioParamUndo.h"
+#include "Audio/Params/CAudioParamUndo.h"
 #include "Core/CMemoryReader.h"
 #include "Core/CUpdateListener.h"
 

@@ -1,5 +1,5 @@
 // The registry commands of the interface base: programs, presets, banks and A/B comparison.
-#include "Audio/CAudioParamRegistry.h"
+#include "Audio/Params/CAudioParamRegistry.h"
 #include "Other/CParamInterfaceBase.h"
 #include "Other/CParamInterfaceMessage.h"
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "Audio/CAudioParamInfo.h"
+#include "Audio/Params/CAudioParamInfo.h"
 #include "Core/CMemoryReader.h"
 #include "Core/CObject.h"
 #include "Other/CParamInterfaceMessage.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "Audio/CAudioParam.h"
-#include "Audio/CAudioParamInfo.h"
+#include "Audio/Params/CAudioParam.h"
+#include "Audio/Params/CAudioParamInfo.h"
 
 namespace qel {
 

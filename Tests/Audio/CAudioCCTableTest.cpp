@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Audio/CAudioCCTable.h"
-#include "Audio/CAudioParam.h"
+#include "Audio/Params/CAudioParam.h"
 #include "Audio/ProductInstance.h"
 #include "Core/CWriteSeqBuffer.h"
 #include "Support/ErrorText.h"

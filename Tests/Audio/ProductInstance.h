@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "Audio/CAudioParamCollector.h"
-#include "Audio/CAudioProcess.h"
-#include "Audio/CAudioProcessDefBase.h"
+#include "Audio/Graph/CAudioProcess.h"
+#include "Audio/Graph/CAudioProcessDefBase.h"
+#include "Audio/Params/CAudioParamCollector.h"
 #include "Audio/Processes/CModOutput.h"
 #include "Audio/ProductStartup.h"
 #include "Core/CApplication.h"

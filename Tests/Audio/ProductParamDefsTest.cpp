@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "Audio/CAudioParam.h"
-#include "Audio/CAudioParamCollector.h"
-#include "Audio/CAudioParamDef.h"
-#include "Audio/CAudioParamRegistry.h"
 #include "Audio/Converters/CAudioParamConverter.h"
+#include "Audio/Params/CAudioParam.h"
+#include "Audio/Params/CAudioParamCollector.h"
+#include "Audio/Params/CAudioParamDef.h"
+#include "Audio/Params/CAudioParamRegistry.h"
 #include "Audio/ProductStartup.h"
 #include "Core/CApplication.h"
 #include "Core/CObject.h"

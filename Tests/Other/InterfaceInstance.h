@@ -7,9 +7,9 @@
 #include <mutex>
 #include <vector>
 
-#include "Audio/CAudioParam.h"
-#include "Audio/CAudioParamCollector.h"
 #include "Audio/CAudioWrapper.h"
+#include "Audio/Params/CAudioParam.h"
+#include "Audio/Params/CAudioParamCollector.h"
 #include "Audio/ProductStartup.h"
 #include "Audio/VST/CAudioWrapperVST.h"
 #include "Core/CApplication.h"

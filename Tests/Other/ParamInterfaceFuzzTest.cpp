@@ -3,8 +3,8 @@
 #include <random>
 
 #include "Audio/CAudioInterfaceBase.h"
-#include "Audio/CAudioParamRegistry.h"
-#include "Audio/CAudioPreset.h"
+#include "Audio/Params/CAudioParamRegistry.h"
+#include "Audio/Params/CAudioPreset.h"
 #include "Core/CWriteSeqBuffer.h"
 #include "Other/CParamInterfaceMessage.h"
 #include "Other/InterfaceInstance.h"

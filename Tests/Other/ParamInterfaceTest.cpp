@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "Audio/CAudioInterfaceBase.h"
-#include "Audio/CAudioParamRegistry.h"
+#include "Audio/Params/CAudioParamRegistry.h"
 #include "Core/CWriteSeqBuffer.h"
 #include "Other/InterfaceInstance.h"
 #include "Other/SMessageQueue.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "Audio/CAudioParamStorage.h"
-#include "Audio/CAudioPresetBank.h"
+#include "Audio/Params/CAudioParamStorage.h"
+#include "Audio/Params/CAudioPresetBank.h"
 #include "BankBuilder/CBankBuilder.h"
 #include "Core/CMemoryReader.h"
 #include "Support/ErrorText.h"

@@ -11,9 +11,9 @@
 #include <memory>
 #include <pugixml.hpp>
 
-#include "Audio/CAudioParamStorage.h"
-#include "Audio/CAudioPresetBank.h"
 #include "Audio/Converters/CAudioParamConverterGain.h"
+#include "Audio/Params/CAudioParamStorage.h"
+#include "Audio/Params/CAudioPresetBank.h"
 #include "Core/CResourceContainer.h"
 #include "Core/CWriteSeqBuffer.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "Audio/CAudioParamData.h"
-#include "Audio/CAudioParamInfo.h"
+#include "Audio/Params/CAudioParamData.h"
+#include "Audio/Params/CAudioParamInfo.h"
 #include "Core/CObject.h"
 
 namespace qel {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <deque>
 
-#include "Audio/CAudioParamCollector.h"
-#include "Audio/CAudioParamInfo.h"
+#include "Audio/Params/CAudioParamCollector.h"
+#include "Audio/Params/CAudioParamInfo.h"
 
 namespace qel {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Audio/CAudioParam.h"
+#include "Audio/Params/CAudioParam.h"
 #include "Core/CError.h"
 
 namespace qel {

@@ -1,7 +1,7 @@
 #include "Audio/ParamFilters/CAudioParamFilterInvert.h"
 
-#include "Audio/CAudioParamInfo.h"
 #include "Audio/Converters/CAudioParamConverter.h"
+#include "Audio/Params/CAudioParamInfo.h"
 
 namespace qel {
 

@@ -1,6 +1,6 @@
 #include "Audio/ParamFilters/CAudioParamFilterMult.h"
 
-#include "Audio/CAudioParamInfo.h"
+#include "Audio/Params/CAudioParamInfo.h"
 
 namespace qel {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Audio/CAudioProcessBase.h"
-#include "Audio/CAudioProcessDefBase.h"
+#include "Audio/Graph/CAudioProcessBase.h"
+#include "Audio/Graph/CAudioProcessDefBase.h"
 
 namespace qel {
 

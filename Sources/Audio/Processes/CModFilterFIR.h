@@ -3,11 +3,11 @@
 #include <memory>
 #include <vector>
 
-#include "Audio/CAudioProcessDefBase.h"
-#include "Audio/CAudioProcessTerminalBase.h"
 #include "Audio/DSP/CPartitionedConvolver.h"
 #include "Audio/DSP/SHalfCosineFade.h"
 #include "Audio/Filters/CAudioFilterParams.h"
+#include "Audio/Graph/CAudioProcessDefBase.h"
+#include "Audio/Graph/CAudioProcessTerminalBase.h"
 
 namespace qel {
 

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "Audio/CAudioProcessDefBase.h"
-#include "Audio/CAudioProcessTerminalBase.h"
 #include "Audio/DSP/CIIRSectionCascade.h"
+#include "Audio/Graph/CAudioProcessDefBase.h"
+#include "Audio/Graph/CAudioProcessTerminalBase.h"
 
 namespace qel {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Audio/CAudioProcessDefBase.h"
-#include "Audio/CAudioProcessTerminalBase.h"
 #include "Audio/DSP/CKorenKernel.h"
+#include "Audio/Graph/CAudioProcessDefBase.h"
+#include "Audio/Graph/CAudioProcessTerminalBase.h"
 
 namespace qel {
 

@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "Audio/CAudioProcessBase.h"
-#include "Audio/CAudioProcessDefBase.h"
 #include "Audio/DSP/CDSPModDelay.h"
+#include "Audio/Graph/CAudioProcessBase.h"
+#include "Audio/Graph/CAudioProcessDefBase.h"
 
 namespace qel {
 

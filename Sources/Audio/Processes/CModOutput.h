@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "Audio/CAudioProcessBase.h"
-#include "Audio/CAudioProcessDefBase.h"
+#include "Audio/Graph/CAudioProcessBase.h"
+#include "Audio/Graph/CAudioProcessDefBase.h"
 
 namespace qel {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Audio/CAudioProcessDefBase.h"
-#include "Audio/CAudioProcessTerminalBase.h"
+#include "Audio/Graph/CAudioProcessDefBase.h"
+#include "Audio/Graph/CAudioProcessTerminalBase.h"
 
 namespace qel {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "Audio/CAudioParam.h"
-#include "Audio/CAudioParamCollector.h"
+#include "Audio/Params/CAudioParam.h"
+#include "Audio/Params/CAudioParamCollector.h"
 #include "Audio/Processes/CModFilterFIR.h"
 #include "Core/CObject.h"
 

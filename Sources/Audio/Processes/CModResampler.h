@@ -3,12 +3,12 @@
 #include <memory>
 #include <vector>
 
-#include "Audio/CAudioParamWatch.h"
-#include "Audio/CAudioProcessBase.h"
-#include "Audio/CAudioProcessBoundary.h"
-#include "Audio/CAudioProcessDefBase.h"
 #include "Audio/DSP/CPolyphaseDecimator.h"
 #include "Audio/DSP/CPolyphaseInterpolator.h"
+#include "Audio/Graph/CAudioProcessBase.h"
+#include "Audio/Graph/CAudioProcessBoundary.h"
+#include "Audio/Graph/CAudioProcessDefBase.h"
+#include "Audio/Params/CAudioParamWatch.h"
 
 namespace qel {
 

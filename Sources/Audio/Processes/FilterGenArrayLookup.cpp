@@ -1,7 +1,7 @@
 #include "Audio/Processes/FilterGenArrayLookup.h"
 
-#include "Audio/CAudioProcessDefBase.h"
 #include "Audio/Filters/CAudioFilterGenArray.h"
+#include "Audio/Graph/CAudioProcessDefBase.h"
 #include "Core/CDebugLog.h"
 
 namespace qel {

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Audio/CAudioExtParam.h"
-#include "Audio/CAudioExtParamList.h"
-#include "Audio/CAudioParamRegistry.h"
+#include "Audio/Params/CAudioExtParam.h"
+#include "Audio/Params/CAudioExtParamList.h"
+#include "Audio/Params/CAudioParamRegistry.h"
 #include "Audio/VST/AEffEditor.h"
 #include "Audio/VST/HostPattern.h"
 #include "Core/CDebugLog.h"

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "../ParamTree.h"
 #include "Audio/Converters/CAudioParamConverter.h"
+#include "Audio/Params/ParamTree.h"
 
 namespace qel::test {
 

@@ -1,11 +1,11 @@
 #include <numbers>
 
-#include "Audio/CAudioParamInfo.h"
 #include "Audio/DSP/CIIRSectionCascade.h"
 #include "Audio/Filters/CAudioFilterGenArray.h"
 #include "Audio/Filters/CAudioFilterMagnusGen.h"
 #include "Audio/Filters/CAudioFilterRBJGen.h"
 #include "Audio/Filters/FilterGenTree.h"
+#include "Audio/Params/CAudioParamInfo.h"
 #include "ResourceEmbedder/EmbeddedResources.h"
 #include "UI/CAppDataGlobal.h"
 #include "UI/CAppDataLocal.h"

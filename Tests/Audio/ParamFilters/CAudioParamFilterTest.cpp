@@ -3,10 +3,10 @@
 #include <cmath>
 #include <memory>
 
-#include "Audio/CollectorTree.h"
 #include "Audio/ParamFilters/CAudioParamFilter.h"
 #include "Audio/ParamFilters/CAudioParamFilterDef.h"
 #include "Audio/ParamFilters/CAudioParamRemapDef.h"
+#include "Audio/Params/CollectorTree.h"
 
 namespace qel {
 namespace {

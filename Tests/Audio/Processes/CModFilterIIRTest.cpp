@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "Audio/GraphTree.h"
+#include "Audio/Graph/GraphTree.h"
 #include "Audio/Processes/CModFilterIIR.h"
 #include "Support/LogCapture.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "Audio/GraphTree.h"
+#include "Audio/Graph/GraphTree.h"
 #include "Audio/Processes/CModLatencyUniformer.h"
 #include "Audio/Processes/CModResampler.h"
 #include "Support/LogCapture.h"

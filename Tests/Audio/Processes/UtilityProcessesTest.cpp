@@ -4,7 +4,7 @@
 #include <set>
 
 #include "Audio/DSP/CDenormNoise.h"
-#include "Audio/GraphTree.h"
+#include "Audio/Graph/GraphTree.h"
 #include "Audio/Processes/CModKoren.h"
 #include "Support/LogCapture.h"
 

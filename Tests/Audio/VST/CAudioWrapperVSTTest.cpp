@@ -5,8 +5,8 @@
 
 #include "Audio/AllocationCounter.h"
 #include "Audio/CAudioEnv.h"
-#include "Audio/CAudioParamRegistry.h"
-#include "Audio/CAudioPreset.h"
+#include "Audio/Params/CAudioParamRegistry.h"
+#include "Audio/Params/CAudioPreset.h"
 #include "Audio/VST/HostPattern.h"
 #include "Audio/VST/WrapperInstance.h"
 #include "Core/CWriteSeqBuffer.h"

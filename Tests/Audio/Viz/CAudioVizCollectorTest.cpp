@@ -8,7 +8,7 @@
 #include "Audio/AllocationCounter.h"
 #include "Audio/CAudioEnv.h"
 #include "Audio/CAudioVizCollector.h"
-#include "Audio/ParamTree.h"
+#include "Audio/Params/ParamTree.h"
 #include "Audio/VST/WrapperInstance.h"
 #include "Audio/Viz/CAudioVizDataMeter.h"
 #include "Audio/Viz/VizRecordStream.h"

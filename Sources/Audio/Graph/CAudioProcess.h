@@ -1,0 +1,107 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "Audio/DSP/SHalfCosineFade.h"
+#include "Audio/Graph/CAudioProcessBase.h"
+#include "Audio/Graph/CAudioProcessBoundary.h"
+
+namespace qel {
+
+class CAudioParam;
+class CAudioParamFilter;
+class CAudioParamFilterDef;
+class CAudioProcessBypassStateDef;
+class CAudioProcessLinkDef;
+
+// A container: runs its children in dependency order once per block, with the links, bypass states
+// and latency alignment of its definition. When a rate inside changes while audio runs and the output
+// format and latency stay, a new set of children is built and run beside the old one until it has
+// filled, then cross-faded in, so the switch makes no step. Before any audio since the last prepare or
+// reset, a change takes effect at once.
+class CAudioProcess : public CAudioProcessBase {
+public:
+    CAudioProcess();
+    ~CAudioProcess() override;
+
+    CError* init(const CAudioProcessDefBase& def, SAudioProcessEnv& env, const CString& name,
+                 CAudioProcess* parent, int32_t stackIndex) override;
+    void reset() override;
+    void applyParamUpdates() override;
+    void process() override;
+    CError* prepare(const SAudioFormat& format) override;
+    SAudioFormat outputFormat(const SAudioFormat& input) const override;
+    int64_t ownDelay() const override { return m_latency; }
+    bool takeFormatChange() override;
+
+    CError* addProcess(const CAudioProcessDefBase& def);
+    CAudioProcessBase* child(const CString& shortName) const;
+    const std::vector<CAudioProcessBase*>& sequence() const { return m_sequence; }
+    size_t childCount() const { return m_children.size(); }
+    bool isStateActive(int32_t id) const;
+    // True while an old set of children is still being heard.
+    bool isSwitching() const { return bool(m_outgoing); }
+
+private:
+    struct SLink {
+        int32_t src; // child index, -1 for the container's input
+        int32_t srcPort;
+        int32_t dst; // child index, -1 for the container's output
+        int32_t dstPort;
+        std::vector<int32_t> stateIds;
+        int32_t bypassStateId;
+    };
+    struct SState {
+        const CAudioProcessBypassStateDef* def;
+        CAudioParam* param;
+        CAudioParam* andParam;
+    };
+
+    CError* addLink(const CAudioProcessLinkDef& def);
+    int32_t indexOf(const CString& shortName) const;
+    void rebuild();
+    bool isLinkActive(const SLink& link) const;
+    void wire();
+    // True when the set of active states changed.
+    bool updateStates();
+    void computeLatencies(bool crossFade);
+    CAudioProcessBase* endpoint(int32_t index, bool source);
+
+    CError* addFilter(const CAudioParamFilterDef& def);
+    CError* prepareGraph();
+    // Parameter updates of the states and children; true when a rate inside changed.
+    bool updateGraph();
+    // Builds new children from the current ones' definitions and fades them in.
+    void switchGraph();
+    // Moves the children, their wiring and the boundaries into a container of their own.
+    std::unique_ptr<CAudioProcess> detachGraph();
+    void mixOutgoing(int32_t channel, SAudioBlock*& block, SHalfCosineFade& fade, uint32_t& fadeLeft,
+                     uint32_t& warmUp);
+
+    std::vector<std::unique_ptr<CAudioProcessBase>> m_children;
+    // Derived parameters of this sub-graph, fed from their sources while it exists.
+    std::vector<std::unique_ptr<CAudioParamFilter>> m_filters;
+    std::vector<SLink> m_links;
+    std::map<int32_t, SState> m_states;
+    std::map<int32_t, bool> m_active;
+    std::vector<CAudioProcessBase*> m_sequence;
+    std::vector<int64_t> m_outLatency;
+    std::unique_ptr<CAudioProcessBoundary> m_inputBoundary;
+    std::unique_ptr<CAudioProcessBoundary> m_outputBoundary;
+    SAudioFormat m_outputFormat;
+    int64_t m_latency = 0;
+    int32_t m_inputPorts = 1;
+    bool m_needsRebuild = true;
+    bool m_formatChanged = false;
+    // Whether audio ran since the last prepare or reset.
+    bool m_running = false;
+    // The children being replaced, heard alone for m_warmUp more samples, then faded out.
+    std::unique_ptr<CAudioProcess> m_outgoing;
+    uint32_t m_warmUp = 0;
+    uint32_t m_fadeLeft = 0;
+    SHalfCosineFade m_fade;
+};
+
+} // namespace qel
