@@ -63,9 +63,24 @@ void CAudioWrapper::setApplicationFactory(ApplicationFactory factory) {
     g_applicationFactory = factory;
 }
 
+namespace {
+
+thread_local int t_audioBlockDepth = 0;
+
+} // namespace
+
+CAudioWrapper::CAudioThreadScope::CAudioThreadScope() {
+    ++t_audioBlockDepth;
+}
+
+CAudioWrapper::CAudioThreadScope::~CAudioThreadScope() {
+    --t_audioBlockDepth;
+}
+
 CAudioWrapper::CAudioWrapper() = default;
 
 CAudioWrapper::~CAudioWrapper() {
+    if (m_worker) m_worker->finish();
     m_programChangeListener.reset();
     m_winSizeListener.reset();
     for (SAudioBlock* block : m_primeBlocks)
@@ -104,6 +119,8 @@ CError* CAudioWrapper::init() {
     m_processEnv.pool = &m_pool;
     // Without routing every channel belongs to the first group: one set of settings for the track.
     m_processEnv.channelGroups.assign(size_t(kMaxChannels), 0);
+    m_worker = std::make_unique<CAudioWorker>([this] { runWorkerTask(); });
+    m_processEnv.worker = m_worker.get();
 
     m_hostOversamplingModeParam = m_collector->getParam("plugin.modMain.host-oversampling-mode");
     m_hostOfflineParam = m_collector->getParam("plugin.modMain.host-offline");
@@ -267,6 +284,18 @@ void CAudioWrapper::finishInit() {
     resume();
     suspend();
     m_hostAutomationActive = true;
+    qelErrLog(m_worker->start());
+}
+
+void CAudioWrapper::runWorkerTask() {
+    applyHostPosts();
+    CAudioGraphGate::CGuard guard(m_graphGate);
+    m_mainProcess->buildGraphs();
+    m_outputProcess->buildGraphs();
+}
+
+void CAudioWrapper::applyHostPosts() {
+    m_hostPosts.takeAll([](CAudioParam* param, double value) { param->setValue(0, 0, 0, value); });
 }
 
 // Configuration.
@@ -336,7 +365,15 @@ void CAudioWrapper::setHostRecording(bool recording) {
 }
 
 void CAudioWrapper::setHostParam(CAudioParam* param, double value) {
-    if (param) param->setValue(0, 0, 0, value);
+    if (!param) return;
+    if (t_audioBlockDepth > 0 && m_worker) {
+        // A full queue only happens when the worker cannot run: the newest value is dropped.
+        if (m_hostPosts.post(param, value)) m_worker->wake();
+        return;
+    }
+    // Values posted earlier must not land after this one.
+    applyHostPosts();
+    param->setValue(0, 0, 0, value);
 }
 
 int32_t CAudioWrapper::getInputCount() {
@@ -384,14 +421,20 @@ void CAudioWrapper::suspend() {
         m_env->resumed = false;
     }
     reconfigureAndPrime();
-    m_mainProcess->reset();
-    m_outputProcess->reset();
+    {
+        CAudioGraphGate::CGuard gate(m_graphGate);
+        m_mainProcess->reset();
+        m_outputProcess->reset();
+    }
     if (!m_vizAlwaysActive) m_interfaceBase->sendStopViz();
     m_vizCollector->reset();
     if (m_vizAlwaysActive) m_interfaceBase->sendClearClient();
 }
 
 void CAudioWrapper::reconfigureAndPrime() {
+    // Not the audio thread's turn: whatever must be built is built here, at once.
+    CAudioGraphGate::CGuard gate(m_graphGate);
+    m_processEnv.buildInPlace = true;
     if (m_reconfigureNeeded) {
         m_reconfigureNeeded = false;
         m_interfaceBase->sendUpdateIoChannelCounts();
@@ -404,7 +447,7 @@ void CAudioWrapper::reconfigureAndPrime() {
     m_eventReadIndex = 0;
     m_frameCounter = 0;
     applyEventsAt(0);
-    handOver(true, 1);
+    handOver(true, 1, true);
 
     const uint32_t latencyBefore = latency();
     for (int32_t c = 0; c < m_format.channelCount; ++c) {
@@ -416,6 +459,7 @@ void CAudioWrapper::reconfigureAndPrime() {
     m_outputProcess->run();
     refreshLatency();
     m_env->currentTime += 1.0 / m_format.sampleRate;
+    m_processEnv.buildInPlace = false;
     if (latency() != latencyBefore) onLatencyChanged();
     m_events.clear();
 }
@@ -447,7 +491,7 @@ void CAudioWrapper::onParamEvent(const SAudioEvent& event) {
         entry->setNormalized(event.paramValue());
 }
 
-void CAudioWrapper::handOver(bool firstSubBlock, uint32_t length) {
+void CAudioWrapper::handOver(bool firstSubBlock, uint32_t length, bool holdsGate) {
     int32_t request = 0;
     int32_t count = 0;
     {
@@ -456,18 +500,27 @@ void CAudioWrapper::handOver(bool firstSubBlock, uint32_t length) {
             m_env->blockEndTime = m_env->currentTime + length / m_env->sampleRate;
             m_vizCollector->takePending(request, count);
         }
-        m_collector->takePending(m_takenChanges);
     }
     if (firstSubBlock) m_vizCollector->process(request, count);
-    if (m_takenChanges.empty()) return;
-    m_takenChanges.applyToAudio();
-    m_takenChanges.clear();
-    m_mainProcess->applyParamUpdates();
-    m_outputProcess->applyParamUpdates();
+    // While another thread works on the graph, the changes wait for a later sub-block.
+    if (!holdsGate && !m_graphGate.tryEnterAudio()) return;
+    m_collector->takePending(m_takenChanges);
+    if (firstSubBlock) {
+        m_mainProcess->exchangeGraphs();
+        m_outputProcess->exchangeGraphs();
+    }
+    if (!m_takenChanges.empty()) {
+        m_takenChanges.applyToAudio();
+        m_takenChanges.clear();
+        m_mainProcess->applyParamUpdates();
+        m_outputProcess->applyParamUpdates();
+    }
+    if (!holdsGate) m_graphGate.leaveAudio();
     refreshLatency();
 }
 
 void CAudioWrapper::process(void* const* inputs, void* const* outputs, int32_t frames) {
+    CAudioThreadScope audioThread;
     const uint32_t latencyBefore = latency();
     m_events.sort();
     m_eventReadIndex = 0;
@@ -478,7 +531,7 @@ void CAudioWrapper::process(void* const* inputs, void* const* outputs, int32_t f
         int32_t length = std::min<int32_t>(frames - m_frameCounter, int32_t(kMaxSubBlock));
         if (m_eventReadIndex < m_events.count())
             length = std::min(length, m_events[m_eventReadIndex].position - m_frameCounter);
-        if (first || applied) handOver(first, uint32_t(length));
+        if (first || applied) handOver(first, uint32_t(length), false);
         first = false;
 
         readInputs(inputs, uint32_t(m_frameCounter), uint32_t(length));

@@ -8,10 +8,13 @@
 #include "Audio/CAudioEventQueue.h"
 #include "Audio/CAudioInterfaceDataProvider.h"
 #include "Audio/CAudioRoutingInfoProvider.h"
+#include "Audio/CAudioWorker.h"
 #include "Audio/Graph/CAudioBlockPool.h"
+#include "Audio/Graph/CAudioGraphGate.h"
 #include "Audio/Graph/CAudioProcessBase.h"
 #include "Audio/Params/CAudioExtParamHostBridge.h"
 #include "Audio/Params/CAudioParamChangeList.h"
+#include "Audio/Params/CAudioParamPostQueue.h"
 #include "Core/COwnedUpdateListener.h"
 #include "Core/Platform/CCriticalSection.h"
 
@@ -43,6 +46,16 @@ public:
     // Makes the application object of a new instance; installed once per library.
     using ApplicationFactory = CError* (*)(CObject*& application);
     static void setApplicationFactory(ApplicationFactory factory);
+
+    // Marks the calling thread as the audio thread while it processes a host block: what it would set
+    // under parameter locks goes to the worker instead.
+    class CAudioThreadScope {
+    public:
+        CAudioThreadScope();
+        ~CAudioThreadScope();
+        CAudioThreadScope(const CAudioThreadScope&) = delete;
+        CAudioThreadScope& operator=(const CAudioThreadScope&) = delete;
+    };
 
     CAudioWrapper();
     ~CAudioWrapper() override;
@@ -129,8 +142,9 @@ public:
     CCriticalSection& routingLock() { return m_routingLock; }
     std::vector<CString>& inputChannelNames() { return m_inputNames; }
     std::vector<CString>& outputChannelNames() { return m_outputNames; }
-    // Sets a parameter's first value of group 0 on behalf of the host.
-    static void setHostParam(CAudioParam* param, double value);
+    // Sets a parameter's first value of group 0 on behalf of the host; on the audio thread the worker
+    // sets it.
+    void setHostParam(CAudioParam* param, double value);
     CAudioParam* hostLatencyChangeParam() const { return m_hostLatencyChangeParam; }
 
     // The UI scale of the settings, for a monitor of that size (0 x 0: none).
@@ -152,12 +166,16 @@ private:
     int32_t extParamIndex(const CAudioParam* paramId, int32_t lowKey, int32_t highKey) const;
     void readSettings();
     void reconfigureAndPrime();
-    void handOver(bool firstSubBlock, uint32_t length);
+    // Parameter changes reach the audio side inside the graph gate; holdsGate when the caller is in it.
+    void handOver(bool firstSubBlock, uint32_t length, bool holdsGate);
     bool applyEventsAt(int32_t position);
     void readInputs(void* const* inputs, uint32_t offset, uint32_t length);
     void writeOutputs(void* const* outputs, uint32_t offset, uint32_t length);
     void meterOutputs(uint32_t length);
     void refreshLatency();
+    // What the audio thread leaves to the worker: host values to set, processes to build and free.
+    void runWorkerTask();
+    void applyHostPosts();
     void onProgramChange(const SUpdateRecord* record, const SUpdateEntry& entry);
     void onWindowSizeChange(const SUpdateRecord* record, const SUpdateEntry& entry);
 
@@ -204,6 +222,9 @@ private:
     CAudioVizCollector* m_vizCollector = nullptr;
     CAudioBlockPool m_pool;
     SAudioProcessEnv m_processEnv;
+    CAudioGraphGate m_graphGate;
+    CAudioParamPostQueue m_hostPosts;
+    std::unique_ptr<CAudioWorker> m_worker;
     CAudioParamChangeList m_takenChanges;
 
     CString m_pluginName;

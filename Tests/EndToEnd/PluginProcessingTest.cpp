@@ -1,6 +1,8 @@
+#include <chrono>
 #include <cmath>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "EndToEnd/PluginHost.h"
@@ -165,7 +167,11 @@ TEST_F(PluginProcessingTest, LatencyIsReportedAtResumeAndChangesAreAnnounced) {
         if (local.paramName(i) == "Oversmp") oversampling = i;
     local.vendorSpecific(27, oversampling, text, 0);
     local.setParameter(oversampling, std::stof(text));
-    local.processFloat(ins.data(), outp.data(), 2048);
+    // The new path is built beside the audio thread and arrives some blocks later.
+    for (int block = 0; block < 500 && !local.ioChangedPending(); ++block) {
+        local.processFloat(ins.data(), outp.data(), 2048);
+        if (!local.ioChangedPending()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     EXPECT_TRUE(local.ioChangedPending());
     local.mainsChanged(false);
     local.mainsChanged(true);

@@ -6,6 +6,7 @@
 namespace qel {
 
 CAudioBlockPool::~CAudioBlockPool() {
+    takeAdopted();
     for (SAudioBlock*& list : m_free)
         while (SAudioBlock* block = list) {
             list = block->nextFree;
@@ -30,12 +31,28 @@ SAudioBlock* CAudioBlockPool::allocate(int32_t sizeClass, uint32_t bytes) {
     return block;
 }
 
+SAudioBlock* CAudioBlockPool::takeFree(int32_t sizeClass) {
+    SAudioBlock* block = m_free[sizeClass];
+    if (block) m_free[sizeClass] = block->nextFree;
+    return block;
+}
+
+void CAudioBlockPool::takeAdopted() {
+    SAudioBlock* chain = m_adopted.exchange(nullptr, std::memory_order_acquire);
+    while (SAudioBlock* block = chain) {
+        chain = block->nextFree;
+        recycle(block);
+    }
+}
+
 SAudioBlock* CAudioBlockPool::take(uint32_t length) {
     const int32_t cls = sizeClassOf(length);
     const uint32_t bytes = cls == kExtraClass ? length * 8 : uint32_t(cls + 1) * kClassBytes;
-    SAudioBlock* block = m_free[cls];
+    if (!m_free[cls] && m_adopted.load(std::memory_order_relaxed)) takeAdopted();
+    SAudioBlock* block = takeFree(cls);
+    for (int32_t larger = cls + 1; !block && larger < kClassCount; ++larger)
+        block = takeFree(larger);
     if (block) {
-        m_free[cls] = block->nextFree;
         if (block->capacity < bytes) {
             std::free(block->raw);
             block = allocate(cls, bytes);
@@ -61,6 +78,26 @@ void CAudioBlockPool::release(SAudioBlock* block) {
 void CAudioBlockPool::recycle(SAudioBlock* block) {
     block->nextFree = m_free[block->sizeClass];
     m_free[block->sizeClass] = block;
+}
+
+void CAudioBlockPool::adopt(CAudioBlockPool& other) {
+    other.takeAdopted();
+    SAudioBlock* first = nullptr;
+    SAudioBlock* last = nullptr;
+    for (SAudioBlock*& list : other.m_free)
+        while (SAudioBlock* block = list) {
+            list = block->nextFree;
+            block->pool = this;
+            block->nextFree = first;
+            first = block;
+            if (!last) last = block;
+        }
+    if (!first) return;
+    SAudioBlock* head = m_adopted.load(std::memory_order_relaxed);
+    do {
+        last->nextFree = head;
+    } while (
+        !m_adopted.compare_exchange_weak(head, first, std::memory_order_release, std::memory_order_relaxed));
 }
 
 size_t CAudioBlockPool::freeCount(int32_t sizeClass) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -26,7 +27,9 @@ static_assert(sizeof(SAudioBlock) % 16 == 0, "samples must stay 16-byte aligned"
 
 // Blocks of samples by size class: class k serves up to (k + 1) × 512 bytes; larger requests share
 // one extra list whose blocks grow when too small. Blocks return to their list for reuse, so the
-// processing path allocates nothing once the pool has warmed up.
+// processing path allocates nothing once the pool has warmed up. A class that runs dry lends the
+// smallest larger free block, so blocks warmed up at the longest length serve every shorter one.
+// The pool belongs to one thread; another thread may only give it blocks (adopt).
 class CAudioBlockPool : public CCheckedObject {
 public:
     static constexpr int32_t kClassCount = 128;
@@ -44,12 +47,19 @@ public:
     static void release(SAudioBlock* block);
 
     size_t freeCount(int32_t sizeClass) const;
+    // Moves every free block of other into this pool without waiting for this pool's thread, which
+    // takes them in at its next take.
+    void adopt(CAudioBlockPool& other);
 
 private:
     SAudioBlock* allocate(int32_t sizeClass, uint32_t bytes);
     void recycle(SAudioBlock* block);
+    SAudioBlock* takeFree(int32_t sizeClass);
+    void takeAdopted();
 
     SAudioBlock* m_free[kClassCount + 1] = {};
+    // Blocks given by another thread, chained through nextFree.
+    std::atomic<SAudioBlock*> m_adopted{nullptr};
 };
 
 } // namespace qel

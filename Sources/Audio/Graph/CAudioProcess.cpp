@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Audio/CAudioWorker.h"
 #include "Audio/Graph/CAudioProcessBypassStateDef.h"
 #include "Audio/Graph/CAudioProcessDef.h"
 #include "Audio/Graph/CAudioProcessLinkDef.h"
@@ -90,7 +91,7 @@ CError* CAudioProcess::addProcess(const CAudioProcessDefBase& def) {
             shortName);
     std::unique_ptr<CAudioProcessBase> process =
         def.isStacked() ? std::make_unique<CAudioProcessStack>() : def.createProcess();
-    QEL_CHECK(process->init(def, *m_env, m_name + "." + shortName, this, 0));
+    QEL_CHECK(process->init(def, *m_env, m_name + "." + shortName, m_owner, 0));
     m_children.push_back(std::move(process));
     m_needsRebuild = true;
     return nullptr;
@@ -235,7 +236,8 @@ void CAudioProcess::computeLatencies(bool crossFade) {
     };
     auto align = [&](int32_t index, CAudioProcessBase& process) {
         int64_t inLatency = 0;
-        std::vector<int64_t> ports(size_t(std::max(process.inputPortCount(), 1)), 0);
+        std::vector<int64_t>& ports = m_portLatency;
+        ports.assign(size_t(std::max(process.inputPortCount(), 1)), 0);
         for (int32_t p = 0; p < int32_t(ports.size()); ++p) {
             bool any = false;
             ports[size_t(p)] = latencyInto(index, p, any);
@@ -255,7 +257,12 @@ void CAudioProcess::computeLatencies(bool crossFade) {
 }
 
 CError* CAudioProcess::prepare(const SAudioFormat& format) {
+    // Whatever was built for the old format is of no use; the children below follow the new one.
     m_outgoing.reset();
+    m_outgoingDone = false;
+    m_incoming.reset();
+    m_retired.reset();
+    m_switchWanted = false;
     m_running = false;
     QEL_CHECK(CAudioProcessBase::prepare(format));
     return prepareGraph();
@@ -263,6 +270,12 @@ CError* CAudioProcess::prepare(const SAudioFormat& format) {
 
 CError* CAudioProcess::prepareGraph() {
     if (m_needsRebuild) rebuild();
+    for (const SLink& link : m_links) {
+        size_t count = 0;
+        for (const SLink& other : m_links)
+            if (other.src == link.src && other.srcPort == link.srcPort) ++count;
+        endpoint(link.src, true)->reserveDestinations(link.srcPort, count);
+    }
     updateStates();
     wire();
     m_inputBoundary->setFormat(m_format);
@@ -279,6 +292,11 @@ CError* CAudioProcess::prepareGraph() {
         outFormats[size_t(index)] = process->isBypassed() ? in : process->outputFormat(in);
     }
     m_outputFormat = formatInto(-1);
+    // Room for every port, so that aligning again while audio runs allocates nothing.
+    size_t ports = size_t(std::max(m_outputBoundary->inputPortCount(), 1));
+    for (const auto& child : m_children)
+        ports = std::max(ports, size_t(child->inputPortCount()));
+    m_portLatency.reserve(ports);
     QEL_CHECK(m_outputBoundary->prepare(m_outputFormat));
     computeLatencies(false);
     return nullptr;
@@ -290,6 +308,7 @@ SAudioFormat CAudioProcess::outputFormat(const SAudioFormat&) const {
 
 void CAudioProcess::reset() {
     m_outgoing.reset();
+    m_outgoingDone = false;
     m_running = false;
     CAudioProcessBase::reset();
     if (m_inputBoundary) m_inputBoundary->reset();
@@ -301,7 +320,7 @@ void CAudioProcess::reset() {
 void CAudioProcess::applyParamUpdates() {
     // The outgoing children follow every change but their rate.
     if (m_outgoing) m_outgoing->updateGraph();
-    if (updateGraph()) switchGraph();
+    if (updateGraph()) requestSwitch();
 }
 
 bool CAudioProcess::updateGraph() {
@@ -317,22 +336,100 @@ bool CAudioProcess::updateGraph() {
     return reformat;
 }
 
+bool CAudioProcess::buildsInPlace() const {
+    return !m_env->worker || m_env->buildInPlace;
+}
+
+void CAudioProcess::requestSwitch() {
+    if (buildsInPlace()) {
+        swapIn(buildGraph(false));
+        return;
+    }
+    m_switchWanted = true;
+    m_env->worker->wake();
+}
+
+std::unique_ptr<CAudioProcess> CAudioProcess::buildGraph(bool apart) {
+    auto graph = std::make_unique<CAudioProcess>();
+    graph->m_def = m_def;
+    graph->m_name = m_name;
+    graph->m_parent = m_parent;
+    graph->m_stackIndex = m_stackIndex;
+    graph->m_format = m_format;
+    graph->m_owner = this;
+    graph->m_links = m_links;
+    graph->m_states = m_states;
+    graph->m_active = m_active;
+    graph->m_inputPorts = m_inputPorts;
+    CAudioBlockPool warmPool;
+    if (apart) {
+        graph->m_setEnv = std::make_unique<SAudioProcessEnv>(*m_env);
+        graph->m_setEnv->pool = &warmPool;
+    }
+    graph->m_env = apart ? graph->m_setEnv.get() : m_env;
+    graph->m_inputBoundary = std::make_unique<CAudioProcessBoundary>(*graph->m_env);
+    graph->m_outputBoundary = std::make_unique<CAudioProcessBoundary>(*graph->m_env);
+    graph->ensurePorts(m_inputPorts, 1);
+    for (const auto& child : m_children)
+        qelErrLog(graph->addProcess(*child->def()));
+    qelErrLog(graph->CAudioProcessBase::prepare(m_format));
+    qelErrLog(graph->prepareGraph());
+    if (apart) {
+        warmUp(*graph);
+        m_env->pool->adopt(warmPool);
+        graph->m_setEnv->pool = m_env->pool;
+    }
+    return graph;
+}
+
+// One block of silence of the longest length: what the children take from the pool and make on first
+// use is then made here.
+void CAudioProcess::warmUp(CAudioProcess& graph) {
+    for (int32_t port = 0; port < m_inputPorts; ++port)
+        for (int32_t channel = 0; channel < m_format.channelCount; ++channel) {
+            SAudioBlock* block = graph.m_env->pool->take(m_format.maxBlockLength);
+            std::fill(block->samples(), block->samples() + block->length, 0.0);
+            graph.receive(port, channel, block);
+        }
+    graph.run();
+    graph.reset();
+}
+
+void CAudioProcess::exchangeChildren(CAudioProcess& other) {
+    m_setEnv.swap(other.m_setEnv);
+    m_children.swap(other.m_children);
+    m_sequence.swap(other.m_sequence);
+    m_outLatency.swap(other.m_outLatency);
+    m_active.swap(other.m_active);
+    m_inputBoundary.swap(other.m_inputBoundary);
+    m_outputBoundary.swap(other.m_outputBoundary);
+    std::swap(m_outputFormat, other.m_outputFormat);
+    std::swap(m_latency, other.m_latency);
+    std::swap(m_needsRebuild, other.m_needsRebuild);
+    other.m_env = other.m_setEnv ? other.m_setEnv.get() : m_env;
+    other.m_owner = this;
+}
+
 // The new children start from silence, so they run unheard until their responses have filled: twice
 // the latency for a linear-phase path, plus the settling of recursive filters. A change of output
 // format or latency cannot be faded, and before audio there is nothing to fade: it takes effect at once.
-void CAudioProcess::switchGraph() {
+void CAudioProcess::swapIn(std::unique_ptr<CAudioProcess> graph) {
     const SAudioFormat before = m_outputFormat;
-    std::unique_ptr<CAudioProcess> previous = detachGraph();
-    // Children still filling were never heard: the outgoing ones stay. A fade under way ends at once.
-    if (!m_outgoing || !m_warmUp) m_outgoing = std::move(previous);
-    for (const auto& child : m_outgoing->m_children)
-        qelErrLog(addProcess(*child->def()));
-    qelErrLog(prepareGraph());
+    exchangeChildren(*graph);
+    m_switchWanted = false;
     m_formatChanged = m_formatChanged || before.sampleRate != m_outputFormat.sampleRate;
+    // Children still filling were never heard: the outgoing ones stay. A fade under way ends at once.
+    if (m_outgoing && m_warmUp && !m_outgoingDone) {
+        retire(std::move(graph));
+    } else {
+        if (m_outgoing) retire(std::move(m_outgoing));
+        m_outgoing = std::move(graph);
+        m_outgoingDone = false;
+    }
     const SAudioFormat& old = m_outgoing->m_outputFormat;
     if (!m_running || old.sampleRate != m_outputFormat.sampleRate ||
         old.channelCount != m_outputFormat.channelCount || m_outgoing->m_latency != m_latency) {
-        m_outgoing.reset();
+        retire(std::move(m_outgoing));
         return;
     }
     m_warmUp =
@@ -341,30 +438,29 @@ void CAudioProcess::switchGraph() {
     m_fade.start(m_fadeLeft);
 }
 
-std::unique_ptr<CAudioProcess> CAudioProcess::detachGraph() {
-    auto graph = std::make_unique<CAudioProcess>();
-    graph->m_def = m_def;
-    graph->m_env = m_env;
-    graph->m_name = m_name;
-    graph->m_parent = m_parent;
-    graph->m_stackIndex = m_stackIndex;
-    graph->m_format = m_format;
-    graph->m_children.swap(m_children);
-    graph->m_sequence.swap(m_sequence);
-    graph->m_outLatency.swap(m_outLatency);
-    graph->m_links = m_links;
-    graph->m_states = m_states;
-    graph->m_active = m_active;
-    graph->m_inputBoundary = std::move(m_inputBoundary);
-    graph->m_outputBoundary = std::move(m_outputBoundary);
-    graph->m_outputFormat = m_outputFormat;
-    graph->m_latency = m_latency;
-    graph->m_inputPorts = m_inputPorts;
-    graph->m_needsRebuild = false;
-    m_inputBoundary = std::make_unique<CAudioProcessBoundary>(*m_env);
-    m_outputBoundary = std::make_unique<CAudioProcessBoundary>(*m_env);
-    m_needsRebuild = true;
-    return graph;
+void CAudioProcess::retire(std::unique_ptr<CAudioProcess> graph) {
+    if (buildsInPlace()) return;
+    graph->reset();
+    graph->m_retired = std::move(m_retired);
+    m_retired = std::move(graph);
+    m_env->worker->wake();
+}
+
+void CAudioProcess::exchangeGraphs() {
+    if (m_outgoing && m_outgoingDone) {
+        m_outgoingDone = false;
+        retire(std::move(m_outgoing));
+    }
+    if (m_incoming) swapIn(std::move(m_incoming));
+    for (CAudioProcessBase* process : m_sequence)
+        process->exchangeGraphs();
+}
+
+void CAudioProcess::buildGraphs() {
+    m_retired.reset();
+    if (m_switchWanted && !m_incoming) m_incoming = buildGraph(true);
+    for (CAudioProcessBase* process : m_sequence)
+        process->buildGraphs();
 }
 
 bool CAudioProcess::takeFormatChange() {
@@ -396,7 +492,7 @@ void CAudioProcess::process() {
     for (int32_t port = 0; port < m_inputPorts; ++port)
         for (int32_t channel = 0; channel < m_format.channelCount; ++channel) {
             SAudioBlock* block = gather(port, channel);
-            if (m_outgoing && block) {
+            if (isSwitching() && block) {
                 CAudioBlockPool::addRef(block);
                 m_outgoing->m_inputBoundary->send(port, channel, block);
             }
@@ -405,7 +501,7 @@ void CAudioProcess::process() {
     releaseInputs();
     for (CAudioProcessBase* process : m_sequence)
         process->run();
-    if (m_outgoing)
+    if (isSwitching())
         for (CAudioProcessBase* process : m_outgoing->m_sequence)
             process->run();
     // Every channel fades alike: each starts from the state the last block left.
@@ -414,7 +510,7 @@ void CAudioProcess::process() {
     uint32_t warmUp = m_warmUp;
     for (int32_t channel = 0; channel < m_format.channelCount; ++channel) {
         SAudioBlock* block = m_outputBoundary->take(0, channel);
-        if (m_outgoing) {
+        if (isSwitching()) {
             fade = m_fade;
             fadeLeft = m_fadeLeft;
             warmUp = m_warmUp;
@@ -423,12 +519,17 @@ void CAudioProcess::process() {
         deliver(0, channel, block);
     }
     m_outputBoundary->drop();
-    if (!m_outgoing) return;
+    if (!isSwitching()) return;
     m_outgoing->m_outputBoundary->drop();
     m_fade = fade;
     m_fadeLeft = fadeLeft;
     m_warmUp = warmUp;
-    if (!m_warmUp && !m_fadeLeft) m_outgoing.reset();
+    if (m_warmUp || m_fadeLeft) return;
+    // Freed where that is allowed; otherwise handed back at the next exchange.
+    if (buildsInPlace())
+        m_outgoing.reset();
+    else
+        m_outgoingDone = true;
 }
 
 } // namespace qel

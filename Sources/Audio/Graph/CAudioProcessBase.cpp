@@ -90,6 +90,11 @@ void CAudioProcessBase::ensurePorts(int32_t inputs, int32_t outputs) {
     if (int32_t(m_outputs.size()) < outputs) m_outputs.resize(size_t(outputs));
 }
 
+void CAudioProcessBase::reserveDestinations(int32_t outPort, size_t count) {
+    ensurePorts(0, outPort + 1);
+    m_outputs[size_t(outPort)].reserve(count);
+}
+
 void CAudioProcessBase::addDestination(int32_t outPort, CAudioProcessBase* process, int32_t inPort) {
     ensurePorts(0, outPort + 1);
     process->ensurePorts(inPort + 1, 0);

@@ -11,9 +11,11 @@
 
 namespace qel {
 
+class CAudioGraphGate;
 class CAudioParamCollector;
 class CAudioProcess;
 class CAudioProcessDefBase;
+class CAudioWorker;
 
 // The sample format flowing into a process.
 struct SAudioFormat {
@@ -28,6 +30,10 @@ struct SAudioProcessEnv {
     CAudioBlockPool* pool = nullptr;
     // The parameter group each channel reads; without a table, channel c reads group c.
     std::vector<int32_t> channelGroups;
+    // Where processes are built while audio runs; without one they are built where the change is met.
+    CAudioWorker* worker = nullptr;
+    // True while the graph is prepared or primed off the audio thread: builds happen in place.
+    bool buildInPlace = false;
 
     int32_t groupOf(int32_t channel) const {
         return channel >= 0 && size_t(channel) < channelGroups.size() ? channelGroups[size_t(channel)]
@@ -65,11 +71,17 @@ public:
     virtual bool takeFormatChange() { return false; }
     // The latency at the inputs, in input samples, known once the container has aligned them.
     virtual void setInputLatency(int64_t latency) { (void)latency; }
+    // Containers swap in children built elsewhere and hand back the ones they no longer hear (audio
+    // thread), and build and free them (the worker); both inside the graph gate.
+    virtual void exchangeGraphs() {}
+    virtual void buildGraphs() {}
 
     // Ports.
     void receive(int32_t port, int32_t channel, SAudioBlock* block);
     void addDestination(int32_t outPort, CAudioProcessBase* process, int32_t inPort);
     void clearDestinations();
+    // Room for that many destinations of a port, so that wiring again while audio runs allocates nothing.
+    void reserveDestinations(int32_t outPort, size_t count);
     bool hasInput(int32_t port) const;
     int32_t inputPortCount() const { return int32_t(m_inputs.size()); }
     // Aligns a port with the slower inputs of the process; while audio flows the change is

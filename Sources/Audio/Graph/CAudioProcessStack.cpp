@@ -97,6 +97,16 @@ void CAudioProcessStack::applyParamUpdates() {
         m_copies[size_t(i)]->applyParamUpdates();
 }
 
+void CAudioProcessStack::exchangeGraphs() {
+    for (int32_t i = 0; i < m_count; ++i)
+        m_copies[size_t(i)]->exchangeGraphs();
+}
+
+void CAudioProcessStack::buildGraphs() {
+    for (int32_t i = 0; i < m_count; ++i)
+        m_copies[size_t(i)]->buildGraphs();
+}
+
 void CAudioProcessStack::process() {
     for (int32_t channel = 0; channel < m_format.channelCount; ++channel) {
         m_copies[0]->receive(0, channel, gather(0, channel));

@@ -19,6 +19,8 @@ public:
                  CAudioProcess* parent, int32_t stackIndex) override;
     void reset() override;
     void applyParamUpdates() override;
+    void exchangeGraphs() override;
+    void buildGraphs() override;
     void process() override;
     CError* prepare(const SAudioFormat& format) override;
     SAudioFormat outputFormat(const SAudioFormat& input) const override;

@@ -54,9 +54,11 @@ CError* CAudioProcessTerminalBase::prepare(const SAudioFormat& format) {
     const size_t channels = size_t(std::max(format.channelCount, 0));
     m_modules.resize(channels);
     m_fades.resize(channels);
+    const bool smooth = m_def && m_def->isSmoothUpdate();
     for (size_t c = 0; c < channels; ++c) {
         m_fades[c] = SFade();
         QEL_CHECK(makeModule(int32_t(c), m_modules[c]));
+        if (smooth && !m_modules[c]->morphsOwnUpdates()) QEL_CHECK(makeModule(int32_t(c), m_fades[c].spare));
     }
     m_gathered.assign(size_t(std::max(m_moduleInputs, 1)), nullptr);
     const double seconds = m_def ? m_def->xfadeLength() : 0.0001;
@@ -67,10 +69,8 @@ CError* CAudioProcessTerminalBase::prepare(const SAudioFormat& format) {
 void CAudioProcessTerminalBase::reset() {
     CAudioProcessBase::reset();
     // A cross-fade under way ends at once on the new module.
-    for (size_t c = 0; c < m_fades.size(); ++c) {
-        if (m_fades[c].remaining) m_modules[c] = std::move(m_fades[c].next);
-        m_fades[c] = SFade();
-    }
+    for (size_t c = 0; c < m_fades.size(); ++c)
+        if (m_fades[c].remaining) endFade(int32_t(c));
     for (auto& module : m_modules)
         module->reset();
 }
@@ -82,9 +82,19 @@ void CAudioProcessTerminalBase::startFade(int32_t channel) {
         fade.next->updateCoefficients();
         return;
     }
-    if (makeModule(channel, fade.next)) return;
+    if (!fade.spare) return;
+    fade.next = std::move(fade.spare);
+    fade.next->reset();
+    fade.next->updateCoefficients();
     fade.remaining = m_xfadeSamples;
     fade.weight.start(m_xfadeSamples);
+}
+
+void CAudioProcessTerminalBase::endFade(int32_t channel) {
+    SFade& fade = m_fades[size_t(channel)];
+    fade.spare = std::move(m_modules[size_t(channel)]);
+    m_modules[size_t(channel)] = std::move(fade.next);
+    fade.remaining = 0;
 }
 
 void CAudioProcessTerminalBase::applyParamUpdates() {
@@ -138,7 +148,7 @@ void CAudioProcessTerminalBase::process() {
                 render(*fade.next, m_gathered.data(), next->samples(), length);
                 fade.weight.mix(out->samples(), next->samples(), length, fade.remaining);
                 CAudioBlockPool::release(next);
-                if (!fade.remaining) m_modules[size_t(c)] = std::move(fade.next);
+                if (!fade.remaining) endFade(c);
                 deliver(0, c, out);
             }
         }

@@ -41,8 +41,11 @@ public:
     uint32_t xfadeSamples() const { return m_xfadeSamples; }
 
 private:
+    // A smooth update fades into the channel's spare module, made when preparing, and the module faded
+    // out becomes the spare: no module is made or freed while audio runs.
     struct SFade {
         std::unique_ptr<CAudioModule> next;
+        std::unique_ptr<CAudioModule> spare;
         uint32_t remaining = 0;
         SHalfCosineFade weight;
     };
@@ -50,6 +53,7 @@ private:
     CError* makeModule(int32_t channel, std::unique_ptr<CAudioModule>& made);
     void render(CAudioModule& module, SAudioBlock* const* inputs, double* out, uint32_t length);
     void startFade(int32_t channel);
+    void endFade(int32_t channel);
 
     std::vector<std::unique_ptr<CAudioParamWatch>> m_slots;
     std::vector<std::unique_ptr<CAudioModule>> m_modules;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 
 #include "Audio/Params/CAudioParamCollector.h"
 #include "Audio/Params/CAudioParamInfo.h"
@@ -19,15 +18,6 @@ int32_t elementSizeOf(const CAudioParam& param) {
 int32_t elementsIn(const CAudioParam& param, int32_t group) {
     if (group != CAudioParamStorage::kCommonGroup) return param.values().elementCount(group);
     return int32_t(param.values().fallback().size()) / elementSizeOf(param);
-}
-
-// Every source, then every destination, under the access protocol.
-void lockAll(std::deque<CAudioParam::CAccess>& accesses, const std::vector<CAudioParam*>& sources,
-             const std::vector<CAudioParam*>& destinations) {
-    for (CAudioParam* param : sources)
-        accesses.emplace_back(*param, nullptr);
-    for (CAudioParam* param : destinations)
-        accesses.emplace_back(*param, nullptr);
 }
 
 } // namespace
@@ -75,9 +65,9 @@ CError* CAudioParamFilter::init(const CAudioParamFilterDef& def, CAudioParamColl
 }
 
 void CAudioParamFilter::attach() {
-    if (m_attached) return;
-    std::deque<CAudioParam::CAccess> accesses;
-    lockAll(accesses, m_sources, m_destinations);
+    if (m_attached || m_sources.empty()) return;
+    // One lock guards every parameter of the collector: holding it for a source holds them all.
+    CAudioParam::CAccess access(*m_sources.front(), nullptr);
     m_attached = true;
     for (CAudioParam* source : m_sources) {
         source->addFilter(this);
@@ -118,8 +108,7 @@ void CAudioParamFilter::compute(int32_t, int32_t, std::vector<double>&) {}
 
 void CAudioParamFilter::runPerElement(int32_t group, int32_t firstElement, int32_t elementCount,
                                       const void* cause) {
-    std::deque<CAudioParam::CAccess> accesses;
-    lockAll(accesses, m_sources, m_destinations);
+    CAudioParam::CAccess access(*m_sources.front(), nullptr);
     const int32_t readGroup = group == CAudioParamStorage::kCommonGroup ? 0 : group;
     int32_t end = firstElement + elementCount;
     for (CAudioParam* source : m_sources)

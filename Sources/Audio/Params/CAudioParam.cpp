@@ -41,17 +41,21 @@ CAudioParam::CAccess::CAccess(CAudioParam& param, const CAccess* outer) {
     if (outer) return;
     m_param = &param;
     param.m_collector.acquire(false);
-    param.m_lock.enter();
+    param.lock().enter();
 }
 
 CAudioParam::CAccess::~CAccess() {
     if (!m_param) return;
-    m_param->m_lock.leave();
+    m_param->lock().leave();
     m_param->m_collector.release(false);
 }
 
 CAudioParam::CAudioParam(CAudioParamCollector& collector, const CString& name)
     : m_collector(collector), m_name(name) {}
+
+CCriticalSection& CAudioParam::lock() const {
+    return m_collector.paramLock();
+}
 
 void CAudioParam::attachInfo(const CAudioParamInfo& info, CAudioParamRegistry* selectedRegistry) {
     CAccess access(*this, nullptr);
@@ -62,6 +66,16 @@ void CAudioParam::attachInfo(const CAudioParamInfo& info, CAudioParamRegistry* s
     initFromDefaults(m_values, info);
     initFromDefaults(m_resetValues, info);
     initFromDefaults(m_audioValues, info);
+    // The first group every channel reads exists on the audio side from the start, holding the common
+    // values it would fall back to: the first change written to it then allocates nothing there.
+    if (info.dataType == CAudioParamInfo::Float && m_audioValues.groupCount() == 0) {
+        const int32_t size = std::max(info.elementSize, 1);
+        const int32_t count = int32_t(m_audioValues.fallback().size()) / size;
+        m_audioValues.setElementCount(0, count);
+        for (int32_t i = 0; i < count * size; ++i)
+            m_audioValues.setValue(0, i / size, i % size, m_audioValues.fallback()[size_t(i)]);
+        m_audioGroupMirrorsCommon = true;
+    }
 }
 
 double CAudioParam::getValue(int32_t group, int32_t index, double fallback, const CAccess* outer) const {
@@ -199,12 +213,12 @@ void CAudioParam::reset(int32_t group, int32_t firstElement, int32_t elementCoun
 }
 
 void CAudioParam::addFilter(CAudioParamFilter* filter) {
-    CCriticalSectionGuard guard(m_lock);
+    CCriticalSectionGuard guard(lock());
     if (std::find(m_filters.begin(), m_filters.end(), filter) == m_filters.end()) m_filters.push_back(filter);
 }
 
 void CAudioParam::removeFilter(CAudioParamFilter* filter) {
-    CCriticalSectionGuard guard(m_lock);
+    CCriticalSectionGuard guard(lock());
     m_filters.erase(std::remove(m_filters.begin(), m_filters.end(), filter), m_filters.end());
 }
 
@@ -228,6 +242,16 @@ void CAudioParam::applyAudioChange(int32_t group, int32_t firstElement, int32_t 
     change.values = values;
     change.pool = pool;
     writeValues(m_audioValues, change);
+    if (m_audioGroupMirrorsCommon) {
+        // Until group 0 is written itself it stands for the common values, as on the live side.
+        if (group == CAudioParamStorage::kCommonGroup) {
+            change.group = 0;
+            writeValues(m_audioValues, change);
+            change.group = group;
+        } else if (group == 0) {
+            m_audioGroupMirrorsCommon = false;
+        }
+    }
 
     const bool common = group == CAudioParamStorage::kCommonGroup;
     // Group 0 of a single-group parameter is the value of every group.

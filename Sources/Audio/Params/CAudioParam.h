@@ -28,7 +28,9 @@ struct SAudioParamSubscription {
 // the copy the audio thread reads and the values a reset restores.
 class CAudioParam : public CCheckedObject {
 public:
-    // The access protocol: registers the access with the collector and takes the parameter's lock;
+    // The access protocol: registers the access with the collector and takes the parameter's lock
+    // (one lock for all parameters of a collector, so filters that read and write several parameters
+    // can never wait on each other);
     // the outermost release delivers the collector's deferred notifications. Built from an outer
     // access it does nothing, so nested operations never lock twice.
     class CAccess {
@@ -48,7 +50,7 @@ public:
     CAudioParamCollector& collector() const { return m_collector; }
     // Null until a registry resolved the definition.
     const CAudioParamInfo* info() const { return m_info; }
-    CCriticalSection& lock() const { return m_lock; }
+    CCriticalSection& lock() const;
 
     // Attaches a definition's description; values and reset values start from its defaults. Does
     // nothing when the description has the same name and shape as the one attached.
@@ -92,7 +94,6 @@ private:
     void fillMissingElements(int32_t group, int32_t firstElement, const CAccess* outer);
     void writeValues(CAudioParamStorage& storage, const SAudioParamChange& change);
 
-    mutable CCriticalSection m_lock;
     CAudioParamCollector& m_collector;
     const CAudioParamInfo* m_info = nullptr;
     CString m_name;
@@ -102,6 +103,7 @@ private:
     std::vector<SAudioParamSubscription> m_subscriptions;
     std::vector<CAudioParamFilter*> m_filters;
     CAudioParamRegistry* m_selectedRegistry = nullptr;
+    bool m_audioGroupMirrorsCommon = false;
 };
 
 } // namespace qel

@@ -48,6 +48,8 @@ public:
     void addRegistry(CAudioParamRegistry* registry);
     void removeRegistry(CAudioParamRegistry* registry);
 
+    // The lock every parameter of this collector is read and changed under.
+    CCriticalSection& paramLock() { return m_paramLock; }
     // The nesting counters of the access protocol; bulk operations count apart from single accesses.
     void acquire(bool bulk);
     void release(bool bulk);
@@ -66,6 +68,7 @@ private:
     void offer(CAudioParam* param);
 
     CAudioEnv* m_env = nullptr;
+    CCriticalSection m_paramLock{4000};
     mutable CCriticalSection m_mapLock{4000};
     std::map<CString, std::unique_ptr<CAudioParam>> m_params;
     std::vector<CAudioParamRegistry*> m_registries; // longest hierarchy first

@@ -9,6 +9,34 @@
 namespace qel {
 namespace {
 
+// A class that ran dry lends the smallest larger free block; blocks another pool warmed up join this
+// pool's lists and come back to it when released.
+TEST(CAudioBlockPoolTest, DryClassesBorrowUpwardAndAdoptedBlocksJoinThePool) {
+    CAudioBlockPool pool;
+    CAudioBlockPool warm;
+    SAudioBlock* big = warm.take(4096);
+    SAudioBlock* mid = warm.take(1024);
+    CAudioBlockPool::release(big);
+    CAudioBlockPool::release(mid);
+    pool.adopt(warm);
+    EXPECT_EQ(warm.freeCount(CAudioBlockPool::sizeClassOf(4096)), 0u);
+
+    SAudioBlock* small = pool.take(100);
+    EXPECT_EQ(small, mid) << "the smallest larger block";
+    EXPECT_EQ(small->length, 100u);
+    EXPECT_EQ(small->pool, &pool);
+    SAudioBlock* next = pool.take(100);
+    EXPECT_EQ(next, big);
+    SAudioBlock* fresh = pool.take(100);
+    EXPECT_NE(fresh, big);
+    EXPECT_NE(fresh, mid);
+    for (SAudioBlock* block : {small, next, fresh})
+        CAudioBlockPool::release(block);
+    EXPECT_EQ(pool.freeCount(CAudioBlockPool::sizeClassOf(1024)), 1u) << "back on its own list";
+    EXPECT_EQ(pool.freeCount(CAudioBlockPool::sizeClassOf(4096)), 1u);
+    EXPECT_EQ(pool.freeCount(CAudioBlockPool::sizeClassOf(100)), 1u);
+}
+
 TEST(CAudioBlockPoolTest, SizeClassesReferenceCountsAndReuse) {
     EXPECT_EQ(CAudioBlockPool::sizeClassOf(1), 0);
     EXPECT_EQ(CAudioBlockPool::sizeClassOf(64), 0);

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "Audio/AllocationCounter.h"
@@ -179,6 +183,49 @@ TEST_F(CAudioWrapperVSTTest, SteadyHostBlocksAllocateNothing) {
         effect->processDoubleReplacing(effect, ins.data(), outs.data(), 1000);
     SAllocationCounter::counting = false;
     EXPECT_EQ(SAllocationCounter::allocations, 0u);
+}
+
+// Oversampling switches are built beside the audio thread and smooth changes fade into spare modules:
+// the audio thread only swaps pointers, however the settings change.
+TEST_F(CAudioWrapperVSTTest, SettingChangesAllocateNothingOnTheAudioThread) {
+    CAudioWrapperVST& plugin = create();
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0);
+    std::vector<double> in(512), out(512);
+    for (size_t i = 0; i < in.size(); ++i)
+        in[i] = 0.5 * std::sin(0.05 * double(i));
+    std::vector<double*> ins(size_t(effect->numInputs), in.data()),
+        outs(size_t(effect->numOutputs), out.data());
+    for (int b = 0; b < 4; ++b)
+        effect->processDoubleReplacing(effect, ins.data(), outs.data(), 512);
+    host.calls.reserve(host.calls.size() + 65536);
+    const int32_t latency = effect->initialDelay;
+    auto normalized = [&](int32_t index, const char* text) {
+        char buffer[64] = {};
+        snprintf(buffer, sizeof buffer, "%s", text);
+        EXPECT_EQ(plugin.vendorSpecific(27, index, buffer, 0), 0xBEEF);
+        return std::stof(buffer);
+    };
+    const std::pair<int32_t, const char*> changes[] = {{1, "8X"}, {2, "1"},   {0, "On"}, {0, "Off"},
+                                                       {1, "2X"}, {10, "-3"}, {1, "1X"}, {1, "4X"}};
+    SAllocationCounter::allocations = 0;
+    for (const auto& [index, text] : changes) {
+        effect->setParameter(effect, index, normalized(index, text));
+        // Long enough for the worker to build, the new path to fill and the fade to end.
+        for (int b = 0; b < 80; ++b) {
+            SAllocationCounter::counting = true;
+            effect->processDoubleReplacing(effect, ins.data(), outs.data(), 512);
+            SAllocationCounter::counting = false;
+            for (double v : out)
+                ASSERT_TRUE(std::isfinite(v));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_EQ(SAllocationCounter::allocations, 0u) << "after " << text;
+        EXPECT_EQ(effect->initialDelay, latency);
+    }
+    char display[64] = {};
+    effect->dispatcher(effect, effGetParamDisplay, 1, 0, display, 0);
+    EXPECT_STREQ(display, "4X");
 }
 
 } // namespace
