@@ -345,7 +345,7 @@ int32_t CAudioWrapperVST::getChunk(void** data, bool isPreset) {
 
 int32_t CAudioWrapperVST::setChunk(void* data, int32_t size, bool isPreset) {
     const double start = CDebugLog::now();
-    if (!data || size < 0) return 0;
+    if (size < 0) return 0;
     if (CError* error = CAudioWrapper::setChunk(data, uint32_t(size), isPreset, true)) {
         qelErrLog(error);
         return 0;
