@@ -231,6 +231,42 @@ TEST(RenderToolTest, EmberlineReportsItsLatencyAndRendersAlikeInBothPrecisions) 
 #endif
 }
 
+// A continuous value lands where the plug-in's own text conversion puts it, not somewhere in the band
+// of values whose rounded display reads the same; tube models named by numbers are found by name.
+TEST(RenderToolTest, EmberlineSetsTheValueAsked) {
+#ifndef QEL_EMBERLINE_PLUGIN
+    GTEST_SKIP() << "the Emberline target is not part of this build";
+#else
+    float expected = 0;
+    {
+        CVstPluginHost host;
+        ASSERT_TRUE(host.load(QEL_EMBERLINE_PLUGIN)) << host.error();
+        int32_t index = 0;
+        while (index < host.numParams() && host.paramName(index) != "EQLo")
+            ++index;
+        char text[64] = "2.5";
+        ASSERT_EQ(host.vendorSpecific(27, index, text, 0), 0xBEEF);
+        expected = std::stof(text);
+        host.close();
+    }
+    SRun run = runTool(kEmberline + "--impulse --seconds 0.01 --json --set EQLo=2.5 --set Model=6550");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("\"settings\": {\"EQLo\": \"2.5\", \"Model\": \"6550\"}"), std::string::npos)
+        << run.out;
+    const std::string key = "\"settingsNormalized\": {\"EQLo\": ";
+    const size_t at = run.out.find(key);
+    ASSERT_NE(at, std::string::npos) << run.out;
+    EXPECT_EQ(std::strtof(run.out.c_str() + at + key.size(), nullptr), expected) << run.out;
+
+    run = runTool(kEmberline + "--impulse --seconds 0.01 --set EQLo=2.5 --set Model=6550");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    char line[96];
+    std::snprintf(line, sizeof line, "set         EQLo = 2.5 dB (normalized %.6f)\n", double(expected));
+    EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("set         Model = 6550 (normalized "), std::string::npos) << run.out;
+#endif
+}
+
 // Sandboxed plug-in scanners run without HOME or XDG_CONFIG_HOME: the plug-in still loads and works on
 // its compiled-in defaults, tube model names included, writes nothing and says why in its debug log.
 TEST(RenderToolTest, EmberlineWorksWithoutAUserFolder) {
