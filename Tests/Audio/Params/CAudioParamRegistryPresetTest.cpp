@@ -217,6 +217,22 @@ TEST_F(CAudioParamRegistryPresetTest, BanksReplaceOnlyTheirOwnNumberOfPrograms) 
     CMemoryReader foreignReader(foreign.join());
     EXPECT_EQ(test::firstLine(master->activateBank(foreignReader, true)), "Incompatible bank.");
     EXPECT_EQ(master->programName(0), "QLEM:First");
+
+    // More presets than programs: the extra ones are ignored.
+    CAudioPresetBank large;
+    large.setName("Many");
+    for (int32_t p = 0; p < count + 3; ++p)
+        large.addPreset().setName(CString("QLEM:Large ") + CString::fromInt(p));
+    CWriteSeqBuffer largeOut;
+    ASSERT_EQ(large.save(largeOut), nullptr);
+    CMemoryReader largeReader(largeOut.join());
+    ASSERT_EQ(master->activateBank(largeReader, true), nullptr);
+    EXPECT_EQ(master->programCount(), count);
+    for (int32_t p = 0; p < count; ++p)
+        EXPECT_EQ(master->programName(p), CString("QLEM:Large ") + CString::fromInt(p));
+    EXPECT_EQ(master->programName(count), "");
+    master->selectProgram(count - 1, nullptr);
+    EXPECT_EQ(master->currentProgram(), count - 1);
 }
 
 } // namespace
