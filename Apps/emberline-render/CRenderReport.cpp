@@ -46,8 +46,10 @@ void CRenderReport::printText(std::FILE* out) const {
     std::fprintf(out, "latency     %d samples (%.2f ms)%s\n", latency, 1000.0 * latency / rate,
                  compensated ? ", compensated" : "");
     if (program) std::fprintf(out, "program     %d\n", *program);
-    for (const auto& [name, display] : settings)
-        std::fprintf(out, "set         %s = %s\n", name.c_str(), display.c_str());
+    for (const SSetting& setting : settings)
+        std::fprintf(out, "set         %s = %s%s%s (normalized %.6f)\n", setting.name.c_str(),
+                     setting.display.c_str(), setting.label.empty() ? "" : " ", setting.label.c_str(),
+                     setting.normalized);
     std::fprintf(out, "signal      %s\n", signal.c_str());
     for (size_t c = 0; c < input.size(); ++c)
         std::fprintf(out, "input  %2zu   peak %8s dBFS   RMS %8s dBFS\n", c + 1,
@@ -90,8 +92,12 @@ void CRenderReport::printJson(std::FILE* out) const {
                  jsonNumber(1000.0 * latency / rate).c_str(), compensated ? "true" : "false");
     std::fprintf(out, "  \"settings\": {");
     for (size_t i = 0; i < settings.size(); ++i)
-        std::fprintf(out, "%s%s: %s", i ? ", " : "", jsonString(settings[i].first).c_str(),
-                     jsonString(settings[i].second).c_str());
+        std::fprintf(out, "%s%s: %s", i ? ", " : "", jsonString(settings[i].name).c_str(),
+                     jsonString(settings[i].display).c_str());
+    std::fprintf(out, "},\n  \"settingsNormalized\": {");
+    for (size_t i = 0; i < settings.size(); ++i)
+        std::fprintf(out, "%s%s: %s", i ? ", " : "", jsonString(settings[i].name).c_str(),
+                     jsonNumber(settings[i].normalized).c_str());
     std::fprintf(out, "},\n  \"signal\": %s,\n  \"input\": [", jsonString(signal).c_str());
     for (size_t c = 0; c < input.size(); ++c)
         std::fprintf(out, "%s\n    {\"peakDbfs\": %s, \"rmsDbfs\": %s}", c ? "," : "",

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "CSignalAnalysis.h"
@@ -14,6 +13,15 @@ namespace qel {
 // What a render did and measured, as readable text or as JSON.
 class CRenderReport {
 public:
+    // One --set as the plug-in took it.
+    struct SSetting {
+        std::string name;
+        // The plug-in's display of the value it holds afterwards, and its unit label.
+        std::string display;
+        std::string label;
+        // The value it holds, 0 to 1: displays are rounded, this is not.
+        double normalized = 0;
+    };
     struct SOutputChannel {
         SLevels levels;
         SSpecialCounts special;
@@ -30,7 +38,7 @@ public:
     int32_t latency = 0;
     bool compensated = false;
     std::optional<int32_t> program;
-    std::vector<std::pair<std::string, std::string>> settings;
+    std::vector<SSetting> settings;
     std::optional<double> toneFrequency;
     std::vector<SLevels> input;
     std::vector<SOutputChannel> output;

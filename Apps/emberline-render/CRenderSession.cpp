@@ -82,9 +82,14 @@ void CRenderSession::offerChannels(int32_t channels) {
     m_host.dispatcher(effSetSpeakerArrangement, 0, intptr_t(&input), &output);
 }
 
+std::string CRenderSession::displayOf(int32_t index, double value) {
+    char shown[64] = {};
+    if (m_host.vendorSpecific(kDisplayIndex, index, shown, float(value)) != kTextToValueAnswer) return {};
+    shown[sizeof shown - 1] = 0;
+    return shown;
+}
+
 bool CRenderSession::findDisplayedValue(int32_t index, const std::string& text, double& value) {
-    // A state name that looks like a number ("6550") would be read as an index by the plug-in's
-    // text conversion; the plug-in's display of each position finds it by name.
     constexpr int kSteps = 1024;
     int first = -1, last = -1;
     for (int step = 0; step <= kSteps; ++step) {
@@ -103,6 +108,25 @@ bool CRenderSession::findDisplayedValue(int32_t index, const std::string& text, 
     return true;
 }
 
+// The plug-in's text-to-value answer, or the text itself when it is a value from 0 to 1 and the
+// plug-in does not convert texts.
+bool CRenderSession::convertText(int32_t index, const std::string& text, double& value,
+                                 std::string& problem) {
+    char buffer[64] = {};
+    std::strncpy(buffer, text.c_str(), sizeof buffer - 1);
+    const bool converted = m_host.vendorSpecific(kTextToValueIndex, index, buffer, 0) == kTextToValueAnswer;
+    buffer[sizeof buffer - 1] = 0;
+    if (converted && !parseNormalised(buffer, value)) {
+        problem = std::string(": the plug-in answered '") + buffer + "'";
+        return false;
+    }
+    if (!converted && !parseNormalised(text.c_str(), value)) {
+        problem = ": the plug-in did not convert the text, and it is no value from 0 to 1";
+        return false;
+    }
+    return true;
+}
+
 bool CRenderSession::applySetting(const std::string& name, const std::string& text, std::string& error) {
     int32_t index = -1;
     std::string known;
@@ -116,26 +140,21 @@ bool CRenderSession::applySetting(const std::string& name, const std::string& te
         return false;
     }
     double value = 0;
-    if (findDisplayedValue(index, text, value)) {
-        m_host.setParameter(index, float(value));
-        m_applied.emplace_back(name, m_host.paramDisplay(index));
-        return true;
-    }
-    char buffer[64] = {};
-    std::strncpy(buffer, text.c_str(), sizeof buffer - 1);
-    bool converted = m_host.vendorSpecific(kTextToValueIndex, index, buffer, 0) == kTextToValueAnswer;
-    buffer[sizeof buffer - 1] = 0;
-    if (converted && !parseNormalised(buffer, value)) {
-        error = "--set " + name + "=" + text + ": the plug-in answered '" + buffer + "'";
-        return false;
-    }
-    if (!converted && !parseNormalised(text.c_str(), value)) {
-        error = "--set " + name + "=" + text +
-                ": the plug-in did not convert the text, and it is no value from 0 to 1";
+    std::string problem;
+    const bool converted = convertText(index, text, value, problem);
+    // The plug-in's conversion is exact where displays are rounded, so it decides whenever its value
+    // shows as the text. An enumeration whose names are numbers ("6550") reads such a text as a state
+    // index instead; the display of each position finds the state by its name.
+    double shownAt = 0;
+    if ((!converted || displayOf(index, value) != text) && findDisplayedValue(index, text, shownAt)) {
+        value = shownAt;
+    } else if (!converted) {
+        error = "--set " + name + "=" + text + problem;
         return false;
     }
     m_host.setParameter(index, float(value));
-    m_applied.emplace_back(name, m_host.paramDisplay(index));
+    m_applied.push_back(
+        {name, m_host.paramDisplay(index), m_host.paramLabel(index), double(m_host.parameter(index))});
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CRenderOptions.h"
+#include "CRenderReport.h"
 #include "CSignalAnalysis.h"
 #include "SAudioData.h"
 #include "VstHost/CVstPluginHost.h"
@@ -31,21 +32,23 @@ public:
     int32_t latency() const { return m_host.latency(); }
     int32_t maxBlock() const { return m_options.randomBlocks ? 4096 : m_options.block; }
     std::string blockDescription() const;
-    // Each setting applied, with the plug-in's display text after it.
-    const Settings& applied() const { return m_applied; }
+    // Each setting applied, as the plug-in holds it afterwards.
+    const std::vector<CRenderReport::SSetting>& applied() const { return m_applied; }
     // NaN, Inf and subnormal output samples per output channel, in the processing precision.
     const std::vector<SSpecialCounts>& specialCounts() const { return m_special; }
 
 private:
     void offerChannels(int32_t channels);
+    std::string displayOf(int32_t index, double value);
     bool findDisplayedValue(int32_t index, const std::string& text, double& value);
+    bool convertText(int32_t index, const std::string& text, double& value, std::string& problem);
     bool applySetting(const std::string& name, const std::string& text, std::string& error);
     template <typename T>
     void renderBlocks(const SAudioData& input, SAudioData& output, bool showProgress);
 
     const CRenderOptions& m_options;
     CVstPluginHost m_host;
-    Settings m_applied;
+    std::vector<CRenderReport::SSetting> m_applied;
     std::vector<SSpecialCounts> m_special;
 };
 

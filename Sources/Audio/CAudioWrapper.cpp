@@ -631,17 +631,22 @@ CError* CAudioWrapper::getChunk(CByteBuffer& buffer, bool isPreset, bool withHea
 }
 
 CError* CAudioWrapper::setChunk(const void* data, uint32_t size, bool isPreset, bool withHeader) {
+    // A header alone carries no state; hosts hand an empty chunk over as a null pointer.
+    if (withHeader && size <= kChunkHeaderBytes) return nullptr;
+    if (!data)
+        return QEL_ERROR({}, "@qelstr_CAudioWrapper_setChunk_NoData Chunk of %1 bytes without data.", size);
     const auto* bytes = static_cast<const uint8_t*>(data);
     if (withHeader) {
-        if (size <= kChunkHeaderBytes) return nullptr;
         bytes += kChunkHeaderBytes;
         size -= kChunkHeaderBytes;
     }
-    // The block must be whole, with the zlib trailer matching what it decodes to.
+    // The block must be whole, with the zlib trailer matching what it decodes to. Hosts pad chunks or
+    // hand back a larger buffer, so whatever follows the block is left unread.
     const uint32_t tag = isPreset ? kPresetTag : kBankTag;
     CByteBuffer content;
     bool found = false;
-    QEL_CHECK(CResourceContainer::read(bytes, size, tag, content, found));
+    uint32_t used = 0;
+    QEL_CHECK(CResourceContainer::readLeading(bytes, size, tag, content, found, used));
     if (!found) {
         CMemoryReaderStatic reader(bytes, int32_t(size));
         QEL_CHECK(reader.readCompressedData(content, tag));

@@ -1,5 +1,6 @@
 #include "Core/CResourceContainer.h"
 
+#include <algorithm>
 #include <zlib.h>
 
 #include "Core/CFileWriter.h"
@@ -28,11 +29,13 @@ CError* tooLarge(uint64_t size) {
 
 } // namespace
 
-CError* CResourceContainer::read(const uint8_t* bytes, uint32_t size, uint32_t type, CByteBuffer& block,
-                                 bool& found) {
+CError* CResourceContainer::readLeading(const uint8_t* bytes, uint32_t size, uint32_t type,
+                                        CByteBuffer& block, bool& found, uint32_t& used) {
     found = false;
     block.clear();
-    if (size > kMaxSize) return tooLarge(size);
+    used = 0;
+    // What follows a container may be of any length; the container itself is no larger than allowed.
+    size = std::min(size, kMaxSize);
     // Too short a container fails in the block reader below with its own message.
     if (size >= 4 && littleEndian32(bytes) != type) return nullptr;
 
@@ -41,13 +44,10 @@ CError* CResourceContainer::read(const uint8_t* bytes, uint32_t size, uint32_t t
     QEL_CHECK(reader.readCompressedData(content, type));
     uint64_t end = 0;
     QEL_CHECK(reader.getPosition(end));
-    if (end != size)
-        return QEL_ERROR({},
-                         "@qelstr_CResourceContainer_read_TrailingData Resource container holds %1 bytes "
-                         "after its resource.",
-                         uint64_t(size) - end);
-    // A successful block read has consumed at least the 12-byte header and a zlib stream with trailer.
-    uint32_t stored = bigEndian32(bytes + size - 4);
+    // The reader stands right behind the zlib trailer when the stream ended; when it did not, the bytes
+    // before its position are compressed data, which the check below refuses. A successful block read
+    // has consumed at least the 12-byte header and a zlib stream with trailer.
+    uint32_t stored = bigEndian32(bytes + end - 4);
     uint32_t computed = uint32_t(adler32(1, content.data(), uInt(content.size())));
     if (stored != computed)
         return QEL_ERROR(
@@ -57,6 +57,23 @@ CError* CResourceContainer::read(const uint8_t* bytes, uint32_t size, uint32_t t
             stored, computed);
     block.swap(content);
     found = true;
+    used = uint32_t(end);
+    return nullptr;
+}
+
+CError* CResourceContainer::read(const uint8_t* bytes, uint32_t size, uint32_t type, CByteBuffer& block,
+                                 bool& found) {
+    if (size > kMaxSize) return tooLarge(size);
+    uint32_t used = 0;
+    QEL_CHECK(readLeading(bytes, size, type, block, found, used));
+    if (found && used != size) {
+        found = false;
+        block.clear();
+        return QEL_ERROR({},
+                         "@qelstr_CResourceContainer_read_TrailingData Resource container holds %1 bytes "
+                         "after its resource.",
+                         size - used);
+    }
     return nullptr;
 }
 

@@ -25,6 +25,10 @@ public:
     // Reads the resource of the requested type from the whole container in bytes. A container holding
     // another type is not an error: found is then false.
     static CError* read(const uint8_t* bytes, uint32_t size, uint32_t type, CByteBuffer& block, bool& found);
+    // Reads the resource from the start of bytes and leaves whatever follows it unread; used is the
+    // container's own length.
+    static CError* readLeading(const uint8_t* bytes, uint32_t size, uint32_t type, CByteBuffer& block,
+                               bool& found, uint32_t& used);
     // The same from the rest of a stream, read up to its end.
     static CError* read(CPosInputStream& stream, uint32_t type, CByteBuffer& block, bool& found);
     // Opens an embedded resource or a file by name (embedded resources shadow files) and reads it.

@@ -1,5 +1,8 @@
 #include "UI/CAppData.h"
 
+#include <atomic>
+
+#include "Core/CDebugLog.h"
 #include "Core/CMemoryReader.h"
 #include "Core/CResourceContainer.h"
 #include "Core/CResourceRegistry.h"
@@ -11,6 +14,18 @@
 #include "UI/CAppDataLocal.h"
 
 namespace qel {
+
+namespace {
+
+// Every store finds the same, so the log says it once per process.
+void reportNoUserFolder() {
+    static std::atomic<bool> reported{false};
+    if (reported.exchange(true)) return;
+    CDebugLog::writeLine("No user data folder (" + platform::userDataFolderMissingReason() +
+                         "): the compiled-in defaults answer every read and nothing is saved.");
+}
+
+} // namespace
 
 bool CAppData::parseStorageType(const CString& text, StorageType& type) {
     if (text == "global")
@@ -50,6 +65,7 @@ void CAppData::resolve() {
     const CString user = CSystem::userAppDataFolder();
     if (user.isEmpty()) {
         m_disabled = true;
+        reportNoUserFolder();
         return;
     }
     m_primaryDir = user + "/" + m_primaryRel;
@@ -67,7 +83,8 @@ int64_t CAppData::key(const CString& name) {
 
 bool CAppData::readFirstExisting(const CString& name, uint32_t type, CByteBuffer& block) {
     // The first place that has the entry decides, even when it holds another type or is damaged: a
-    // user's file always hides the machine's and the default.
+    // user's file always hides the machine's and the default. Without a user folder no folder is
+    // known and only the defaults answer.
     CString source;
     for (const CString* dir : {&m_primaryDir, &m_commonDir, &m_legacyDir, &m_moduleDir}) {
         if (dir->isEmpty()) continue;
@@ -95,7 +112,6 @@ bool CAppData::get(const CString& name, uint32_t type, CByteBuffer& block, bool 
     block.clear();
     CCriticalSectionGuard guard(m_lock);
     if (!m_resolved) resolve();
-    if (m_disabled) return false;
 
     const int64_t entryKey = key(name);
     auto cached = m_cache.find(entryKey);

@@ -23,6 +23,8 @@ struct SAppDataUpdate : SUpdateRecord {
 // entry is a small file holding one typed resource; a read falls back from the user's folder to the
 // machine-wide folder, a legacy folder, the folder beside the plug-in file and finally to a default
 // compiled into the plug-in. Entries read or written once stay cached until the library is unloaded.
+// Without a user folder (sandboxed plug-in scanners run so) the store is disabled: the compiled-in
+// defaults answer every read and nothing is written.
 class CAppData : public CUpdateNotifier {
 public:
     // The maker's folder below the application data folders, and its audio plug-ins' folder below that.
@@ -59,6 +61,7 @@ public:
     CString primaryDir();
     CString commonDir();
     CString legacyDir();
+    // No user folder: only the compiled-in defaults, no writes.
     bool isDisabled();
 
 protected:

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "Support/TempDir.h"
@@ -20,11 +22,12 @@ struct SRun {
     std::string err;
 };
 
-// Runs emberline-render with the given (shell-quoted) arguments.
-SRun runTool(const std::string& arguments) {
+// Runs emberline-render with the given (shell-quoted) arguments; a prefix such as "cd DIR && env ..."
+// runs it in another folder or environment.
+SRun runTool(const std::string& arguments, const std::string& prefix = "") {
     test::TempDir dir;
     std::string errFile = dir.file("stderr.txt");
-    std::string command = "'" QEL_RENDER_TOOL "' " + arguments + " 2>'" + errFile + "'";
+    std::string command = prefix + "'" QEL_RENDER_TOOL "' " + arguments + " 2>'" + errFile + "'";
     SRun run{-1, "", ""};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -225,6 +228,74 @@ TEST(RenderToolTest, EmberlineReportsItsLatencyAndRendersAlikeInBothPrecisions) 
     ASSERT_EQ(runTool(common + "--out '" + fixed + "'").exitCode, 0);
     ASSERT_EQ(runTool(common + "--block random --double --out '" + random + "'").exitCode, 0);
     EXPECT_LT(maxDifference(readWav(fixed), readWav(random)), 1e-5);
+#endif
+}
+
+// A continuous value lands where the plug-in's own text conversion puts it, not somewhere in the band
+// of values whose rounded display reads the same; tube models named by numbers are found by name.
+TEST(RenderToolTest, EmberlineSetsTheValueAsked) {
+#ifndef QEL_EMBERLINE_PLUGIN
+    GTEST_SKIP() << "the Emberline target is not part of this build";
+#else
+    float expected = 0;
+    {
+        CVstPluginHost host;
+        ASSERT_TRUE(host.load(QEL_EMBERLINE_PLUGIN)) << host.error();
+        int32_t index = 0;
+        while (index < host.numParams() && host.paramName(index) != "EQLo")
+            ++index;
+        char text[64] = "2.5";
+        ASSERT_EQ(host.vendorSpecific(27, index, text, 0), 0xBEEF);
+        expected = std::stof(text);
+        host.close();
+    }
+    SRun run = runTool(kEmberline + "--impulse --seconds 0.01 --json --set EQLo=2.5 --set Model=6550");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("\"settings\": {\"EQLo\": \"2.5\", \"Model\": \"6550\"}"), std::string::npos)
+        << run.out;
+    const std::string key = "\"settingsNormalized\": {\"EQLo\": ";
+    const size_t at = run.out.find(key);
+    ASSERT_NE(at, std::string::npos) << run.out;
+    EXPECT_EQ(std::strtof(run.out.c_str() + at + key.size(), nullptr), expected) << run.out;
+
+    run = runTool(kEmberline + "--impulse --seconds 0.01 --set EQLo=2.5 --set Model=6550");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    char line[96];
+    std::snprintf(line, sizeof line, "set         EQLo = 2.5 dB (normalized %.6f)\n", double(expected));
+    EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("set         Model = 6550 (normalized "), std::string::npos) << run.out;
+#endif
+}
+
+// Sandboxed plug-in scanners run without HOME or XDG_CONFIG_HOME: the plug-in still loads and works on
+// its compiled-in defaults, tube model names included, writes nothing and says why in its debug log.
+TEST(RenderToolTest, EmberlineWorksWithoutAUserFolder) {
+#ifndef QEL_EMBERLINE_PLUGIN
+    GTEST_SKIP() << "the Emberline target is not part of this build";
+#else
+    test::TempDir work, logs;
+    const std::string log = logs.file("debug.log");
+    SRun run = runTool(kEmberline + "--info --set Model=6550",
+                       "cd '" + work.path.string() + "' && env -u HOME -u XDG_CONFIG_HOME EMBERLINE_LOG='" +
+                           log + "' ");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("parameters  11\n"), std::string::npos) << run.out;
+    const size_t model = run.out.find("  Model ");
+    ASSERT_NE(model, std::string::npos) << run.out;
+    const std::string modelLine = run.out.substr(model, run.out.find('\n', model) - model);
+    EXPECT_NE(modelLine.find("6550"), std::string::npos) << run.out;
+    EXPECT_TRUE(std::filesystem::is_empty(work.path)) << "nothing is written";
+
+    const std::string text = test::readWholeFile(log);
+    size_t lines = 0;
+    for (size_t at = text.find("No user data folder"); at != std::string::npos;
+         at = text.find("No user data folder", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 1u) << text;
+    EXPECT_NE(text.find("No user data folder (neither XDG_CONFIG_HOME nor HOME is set): the compiled-in "
+                        "defaults answer every read and nothing is saved."),
+              std::string::npos)
+        << text;
 #endif
 }
 

@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "Audio/Params/CAudioPresetBank.h"
 #include "Audio/ProductStartup.h"
 #include "Core/CApplication.h"
+#include "Core/CMemoryReader.h"
 #include "Core/CObject.h"
 #include "ResourceEmbedder/EmbeddedResources.h"
+#include "UI/CAppDataLocal.h"
 
 namespace qel {
 namespace {
@@ -23,8 +31,7 @@ TEST(SharedDataTest, EmbeddedDefinitionsStartTheApplicationAndInstancesShareThem
     // Release notes, newest first, each with its notes.
     CObject* newest = shared->findObject("shared::whatsnew");
     ASSERT_NE(newest, nullptr);
-    EXPECT_EQ(newest->getAttr("version"), "2.4");
-    EXPECT_NE(shared->findObject("shared::whatsnew#4"), nullptr);
+    EXPECT_EQ(newest->getAttr("version"), project->getAttr("app-version"));
     EXPECT_FALSE(newest->findObject(".p.content")->getAttr("value").isEmpty());
 
     CObject* first = nullptr;
@@ -43,6 +50,56 @@ TEST(SharedDataTest, EmbeddedDefinitionsStartTheApplicationAndInstancesShareThem
 
     CApplication::releaseRootObject(first);
     CApplication::releaseRootObject(second);
+    CApplication::shutdown();
+}
+
+// Every word of the release notes that looks like a tube name ("12AX7", "EL34", "6550") names one of
+// the factory tube models, and no note offers a mid/side mode while the product routes no channels.
+TEST(SharedDataTest, ReleaseNotesNameOnlyWhatTheProductHas) {
+    ASSERT_EQ(qelProductStartup(g_embeddedResources), nullptr);
+    CByteBuffer list;
+    ASSERT_TRUE(CAppDataLocal::instance().get("koren-presets", qelFourCC("alst"), list));
+    CMemoryReader reader(std::move(list));
+    CAudioPresetBank models;
+    bool found = false;
+    ASSERT_EQ(CAudioPresetBank::loadFirstOfList(reader, models, found), nullptr);
+    ASSERT_TRUE(found);
+    std::set<std::string> modelNames;
+    for (int32_t m = 0; m < models.presetCount(); ++m) {
+        const std::string name = models.preset(m)->name().toUtf8();
+        modelNames.insert(name.substr(name.find(':') + 1));
+    }
+    ASSERT_GE(modelNames.size(), 7u);
+
+    CObject* shared = CObject::sharedObject();
+    const bool routes = shared->findObject("shared::project")->getAttrBool("use-routing");
+    std::set<std::string> named;
+    int32_t notes = 0;
+    for (CObject* child : shared->children()) {
+        if (child->name().toUtf8().rfind("whatsnew", 0) != 0) continue;
+        for (CObject* note : child->children()) {
+            std::string text = note->findObject(".content")->getAttr("value").toUtf8();
+            ++notes;
+            std::string folded = text;
+            for (char& c : folded)
+                c = char(std::tolower(uint8_t(c)));
+            if (!routes) {
+                EXPECT_EQ(folded.find("mid/side"), std::string::npos) << text;
+            }
+            for (char& c : text)
+                if (!std::isalnum(uint8_t(c))) c = ' ';
+            std::istringstream words(text);
+            for (std::string word; words >> word;) {
+                const bool digits = word.find_first_of("0123456789") != std::string::npos;
+                const bool upper = word.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos;
+                const bool lower = word.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos;
+                if (digits && !lower && word.size() >= 3 && (upper || word.size() == 4)) named.insert(word);
+            }
+        }
+    }
+    EXPECT_GT(notes, 0);
+    for (const std::string& word : named)
+        EXPECT_TRUE(modelNames.count(word)) << word << " is no tube model of the product";
     CApplication::shutdown();
 }
 

@@ -133,6 +133,7 @@ TEST_F(PluginEntryTest, AcceptsOnlySymmetricSpeakerArrangements) {
     EXPECT_EQ(offer(1, 3), 0);
     EXPECT_EQ(offer(0, 0), 0);
     EXPECT_EQ(offer(9, 9), 0) << "more than the plug-in's channels";
+    EXPECT_EQ(offer(8, 8), 1) << "all of them";
     EXPECT_EQ(offer(2, 2), 1);
     VstSpeakerArrangement* in = nullptr;
     VstSpeakerArrangement* out = nullptr;

@@ -1,3 +1,4 @@
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,40 @@ TEST_F(PluginParameterTest, ExposesElevenParametersWithNamesLabelsAndTexts) {
     host.setParameter(11, 0.5f);
 }
 
+// Hosts keep the whole 8-byte field of a parameter text, so nothing of an earlier text may stay behind
+// the terminator; nothing is written past the field.
+TEST_F(PluginParameterTest, ParameterTextsFillAllEightBytes) {
+    load();
+    auto expectField = [](const uint8_t* field, const std::string& text) {
+        ASSERT_LE(text.size(), 7u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(field), text.size()), text);
+        for (size_t i = text.size(); i < 8; ++i)
+            EXPECT_EQ(field[i], 0) << "byte " << i << " of '" << text << "'";
+        for (size_t i = 8; i < 16; ++i)
+            EXPECT_EQ(field[i], 0xEE) << "byte " << i << " of '" << text << "'";
+    };
+    for (int32_t index : {0, 4, 10, 11}) {
+        SCOPED_TRACE(index);
+        for (int32_t opcode : {effGetParamName, effGetParamLabel, effGetParamDisplay}) {
+            uint8_t field[16];
+            std::memset(field, 0xEE, sizeof field);
+            host.dispatcher(opcode, index, 0, field);
+            expectField(field, index < 11 ? std::string(reinterpret_cast<char*>(field)) : "");
+        }
+        uint8_t field[16];
+        std::memset(field, 0xEE, sizeof field);
+        host.vendorSpecific(7, index, field, 0.5f);
+        if (index < 11) expectField(field, std::string(reinterpret_cast<char*>(field)));
+    }
+    // The text to value answer is a cut "%f", also in a field of its own.
+    uint8_t field[16];
+    std::memset(field, 0xEE, sizeof field);
+    std::memcpy(field, "-3", 3);
+    EXPECT_EQ(host.vendorSpecific(27, paramIndex("OutGain"), field, 0), 0xBEEF);
+    expectField(field, std::string(reinterpret_cast<char*>(field)));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(field)).size(), 7u);
+}
+
 TEST_F(PluginParameterTest, ConvertsTextsAndValuesTheWayTheEditorDoes) {
     load();
     // Text to value: the plug-in writes the normalised value as text.
@@ -47,11 +82,19 @@ TEST_F(PluginParameterTest, ConvertsTextsAndValuesTheWayTheEditorDoes) {
     EXPECT_EQ(host.vendorSpecific(7, paramIndex("Oversmp"), text, 1.0f), 0xBEEF);
     EXPECT_STREQ(text, "8X");
     EXPECT_EQ(host.paramDisplay(paramIndex("Oversmp")), "1X");
-    EXPECT_EQ(host.vendorSpecific(7, 99, text, 1.0f), 0xBEEF);
+    // One past the last parameter, and the last one.
+    EXPECT_EQ(host.vendorSpecific(7, 11, text, 1.0f), 0xBEEF);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(host.vendorSpecific(7, 10, text, 1.0f), 0xBEEF);
+    EXPECT_STREQ(text, "12.0");
+    EXPECT_EQ(host.vendorSpecific(7, -1, text, 1.0f), 0xBEEF);
     EXPECT_STREQ(text, "");
     snprintf(text, sizeof text, "8X");
-    EXPECT_EQ(host.vendorSpecific(27, 99, text, 0), 0xBEEF);
+    EXPECT_EQ(host.vendorSpecific(27, 11, text, 0), 0xBEEF);
     EXPECT_STREQ(text, "");
+    snprintf(text, sizeof text, "-12");
+    EXPECT_EQ(host.vendorSpecific(27, 10, text, 0), 0xBEEF);
+    EXPECT_STREQ(text, "0.00000");
 
     set("Oversmp", "8X");
     set("OutGain", "-3");
@@ -104,6 +147,10 @@ TEST_F(PluginParameterTest, ListsItsPrograms) {
     EXPECT_FALSE(host.programName().empty());
     host.setProgram(host.numPrograms());
     EXPECT_EQ(host.program(), 0) << "a program beyond the list is ignored";
+    EXPECT_EQ(host.programNameIndexed(host.numPrograms()), "");
+    EXPECT_FALSE(host.programNameIndexed(host.numPrograms() - 1).empty());
+    host.setProgram(host.numPrograms() - 1);
+    EXPECT_EQ(host.program(), host.numPrograms() - 1);
     char name[64] = "My take";
     host.dispatcher(effSetProgramName, 0, 0, name);
     EXPECT_EQ(host.programName(), "My take");

@@ -105,6 +105,55 @@ TEST_F(PluginStateTest, DamagedChunksAreRefusedWithoutAnyChange) {
     EXPECT_EQ(host.chunk(false), before);
 }
 
+TEST_F(PluginStateTest, PaddedAndEmptyChunksAreAccepted) {
+    load();
+    set("OutGain", "2");
+    const std::vector<uint8_t> bank = host.chunk(false);
+    const std::vector<uint8_t> preset = host.chunk(true);
+    set("OutGain", "-5");
+    const std::vector<uint8_t> edited = host.chunk(false);
+    ASSERT_NE(edited, bank);
+
+    // Hosts pad chunks to 4 or 8 bytes, or hand back a larger buffer holding anything after the block.
+    std::mt19937 random(99);
+    for (size_t extra : {1, 3, 4, 7, 8, 100, 70000}) {
+        SCOPED_TRACE(extra);
+        std::vector<uint8_t> padded = bank;
+        padded.resize(bank.size() + extra, 0);
+        ASSERT_TRUE(host.setChunk(padded, false));
+        EXPECT_EQ(host.chunk(false), bank);
+        ASSERT_TRUE(host.setChunk(edited, false));
+        for (size_t i = bank.size(); i < padded.size(); ++i)
+            padded[i] = uint8_t(random());
+        ASSERT_TRUE(host.setChunk(padded, false)) << "only the block is read";
+        EXPECT_EQ(host.chunk(false), bank);
+        ASSERT_TRUE(host.setChunk(edited, false));
+    }
+    std::vector<uint8_t> paddedPreset = preset;
+    paddedPreset.resize(preset.size() + 8, 0);
+    ASSERT_TRUE(host.setChunk(paddedPreset, true));
+    EXPECT_EQ(host.paramDisplay(paramIndex("OutGain")), "2.0");
+    ASSERT_TRUE(host.setChunk(edited, false));
+
+    // Padding does not hide a block without its end: the stream's own trailer is still checked.
+    std::vector<uint8_t> cut(bank.begin(), bank.end() - 4);
+    cut.resize(bank.size() + 4, 0);
+    EXPECT_FALSE(host.setChunk(cut, false));
+    std::vector<uint8_t> wrongEnd = bank;
+    wrongEnd.back() ^= 1;
+    wrongEnd.resize(bank.size() + 8, 0);
+    EXPECT_FALSE(host.setChunk(wrongEnd, false));
+    EXPECT_EQ(host.chunk(false), edited);
+
+    // An empty chunk as a null pointer is a header-less chunk like any of 16 bytes or fewer.
+    EXPECT_EQ(host.dispatcher(effSetChunk, 0, 0, nullptr), 1);
+    EXPECT_EQ(host.dispatcher(effSetChunk, 1, 0, nullptr), 1);
+    EXPECT_EQ(host.dispatcher(effSetChunk, 0, 16, nullptr), 1);
+    EXPECT_EQ(host.dispatcher(effSetChunk, 0, 17, nullptr), 0) << "no data where a block must be";
+    EXPECT_EQ(host.dispatcher(effSetChunk, 0, -1, nullptr), 0);
+    EXPECT_EQ(host.chunk(false), edited);
+}
+
 TEST_F(PluginStateTest, TheHostSeesTheFactoryProgramsAndSwitchesBetweenThem) {
     load();
     ASSERT_GE(host.numPrograms(), 8);

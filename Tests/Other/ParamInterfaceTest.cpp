@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <tuple>
 
 #include "Audio/CAudioInterfaceBase.h"
 #include "Audio/Params/CAudioParamRegistry.h"
@@ -266,6 +267,108 @@ TEST_F(ParamInterfaceTest, ProgramsAndFactoryPresetsThroughTheRegistryCommands) 
     EXPECT_NE(test::firstLine(one.client->setCurrentProgram(handleOne, 1000)), "");
     EXPECT_NE(test::firstLine(one.client->activateFactoryPreset(handleOne, 1000)), "");
     EXPECT_NE(test::firstLine(one.client->activatePreset(handleOne, 0, CByteBuffer{1, 2, 3})), "");
+}
+
+// Every index a client sends is checked where it ends: the last valid value works, one past it fails
+// and changes nothing.
+TEST_F(ParamInterfaceTest, ClientIndicesAreCheckedAtTheirBoundaries) {
+    SEditor& editor = openEditor();
+    CAudioInterfaceClient& client = *editor.client;
+    int32_t handle = 0, registry = 0;
+    ASSERT_EQ(client.listenParam(kOutGain, nullptr, handle), nullptr);
+    ASSERT_EQ(client.listenRegistry("plugin.param-registry", nullptr, registry), nullptr);
+    editor.deliver();
+    CAudioParamRegistry* master = nullptr;
+    ASSERT_EQ(wrapper->applicationObject()->findObjectChecked("plugin.param-registry", master), nullptr);
+    CAudioInterfaceBase* base = nullptr;
+    ASSERT_EQ(wrapper->applicationObject()->findObjectChecked("plugin.interface-base", base), nullptr);
+    CAudioParam& gain = param(kOutGain);
+    auto snapshot = [&] {
+        CWriteSeqBuffer out;
+        EXPECT_EQ(master->acquirePreset(false, -1, -1, out), nullptr);
+        std::vector<CString> names;
+        int32_t current = 0;
+        master->programNames(names, current, false);
+        std::vector<CString> labels;
+        int32_t position = 0;
+        base->labels(labels, position);
+        CAudioParam::CAccess access(gain, nullptr);
+        return std::make_tuple(out.join(), names, current, labels, position, gain.values().groupCount(),
+                               gain.values().elementCount(0));
+    };
+    auto expectRefused = [&](CError* error, const std::string& message) {
+        EXPECT_EQ(test::firstLine(error), message);
+    };
+    const int32_t programs = master->programCount();
+    ASSERT_GE(programs, 2);
+
+    // Resetting a one-element parameter: first element and count each in range, together one past.
+    ASSERT_EQ(client.setParamValue(handle, 0, 0, 0, 0.5), nullptr);
+    auto before = snapshot();
+    expectRefused(client.resetParam(handle, 0, 1, 1, true),
+                  "Invalid reset range 1, 1 (the parameter has 1 elements).");
+    expectRefused(client.resetParam(handle, 0, 0, 2, true),
+                  "Invalid reset range 0, 2 (the parameter has 1 elements).");
+    expectRefused(client.resetParam(handle, 0, 2, 0, true),
+                  "Invalid reset range 2, 0 (the parameter has 1 elements).");
+    expectRefused(client.resetParam(handle, 256, 0, 0, true), "Invalid reset selector 256, 0.");
+    expectRefused(client.resetParam(handle, -2, 0, 0, true), "Invalid reset selector -2, 0.");
+    expectRefused(client.resetParam(handle, 0, -1, 0, true), "Invalid reset selector 0, -1.");
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_EQ(client.resetParam(handle, 0, 1, 0, true), nullptr);
+    ASSERT_EQ(client.resetParam(handle, 255, 0, 0, true), nullptr);
+    EXPECT_EQ(snapshot(), before) << "empty ranges reset nothing";
+    ASSERT_EQ(client.resetParam(handle, 0, 0, 1, true), nullptr);
+    EXPECT_EQ(gain.getValue(0, 0, -1.0), 1.0);
+
+    // Programs, factory presets and their data.
+    before = snapshot();
+    expectRefused(client.setCurrentProgram(registry, programs),
+                  CString::format("Invalid program index %d.", programs).toUtf8());
+    expectRefused(client.setCurrentProgram(registry, -1), "Invalid program index -1.");
+    const std::string pastPreset = CString::format("Invalid preset index %d specified.", programs).toUtf8();
+    expectRefused(client.activateFactoryPreset(registry, programs), pastPreset);
+    expectRefused(client.activateFactoryPreset(registry, -1), "Invalid preset index -1 specified.");
+    expectRefused(client.requestPreset(registry, programs, false, -1, 0), pastPreset);
+    expectRefused(client.requestPreset(registry, programs, true, -1, 0), pastPreset);
+    expectRefused(client.requestPreset(registry, -2, false, -1, 0), "Invalid preset index -2 specified.");
+    expectRefused(client.requestBank(registry, 2, 0), "Invalid bank index 2.");
+    expectRefused(client.requestBank(registry, -1, 0), "Invalid bank index -1.");
+    ASSERT_EQ(client.renamePreset(registry, programs, "Nowhere"), nullptr);
+    ASSERT_EQ(client.renamePreset(registry, -2, "Nowhere"), nullptr);
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_EQ(client.requestPreset(registry, programs - 1, false, -1, 0), nullptr);
+    ASSERT_EQ(client.requestPreset(registry, programs - 1, true, -1, 0), nullptr);
+    ASSERT_EQ(client.requestBank(registry, 1, 0), nullptr);
+    ASSERT_EQ(client.renamePreset(registry, programs - 1, "Last"), nullptr);
+    EXPECT_EQ(master->programName(programs - 1), "QLEM:Last");
+    ASSERT_EQ(client.setCurrentProgram(registry, programs - 1), nullptr);
+    EXPECT_EQ(master->currentProgram(), programs - 1);
+    ASSERT_EQ(client.activateFactoryPreset(registry, programs - 1), nullptr);
+
+    // The undo history: its end is a position, one past it is not.
+    ASSERT_EQ(client.setParamValue(handle, 0, 0, 0, 0.75), nullptr);
+    const int32_t count = base->count();
+    ASSERT_GE(count, 1);
+    before = snapshot();
+    expectRefused(client.setUndoHistoryPos(count + 1),
+                  CString::format("Invalid undo history position %d.", count + 1).toUtf8());
+    expectRefused(client.setUndoHistoryPos(-1), "Invalid undo history position -1.");
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_EQ(client.setUndoHistoryPos(count - 1), nullptr);
+    ASSERT_EQ(client.setUndoHistoryPos(count), nullptr);
+    EXPECT_EQ(gain.getValue(0, 0, -1.0), 0.75);
+
+    // Meter slots.
+    expectRefused(client.listenViz(2, "", 50), "Unknown visualisation slot '' (index 2).");
+    ASSERT_EQ(client.listenViz(1, "", 51), nullptr);
+
+    // Groups of a change: the last one a client may address, and one past it.
+    before = snapshot();
+    expectRefused(client.setParamValue(handle, 256, 0, 0, 0.5), "Invalid group 256.");
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_EQ(client.setParamValue(handle, 255, 0, 0, 0.5), nullptr);
+    EXPECT_EQ(gain.getValue(255, 0, -1.0), 0.5);
 }
 
 TEST_F(ParamInterfaceTest, WithoutDataProviderTheDefaultsAreSent) {

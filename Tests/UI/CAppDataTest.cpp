@@ -173,14 +173,19 @@ TEST(CAppData, UnusableFoldersDisableOrDropWrites) {
     ASSERT_TRUE(CAppDataLocal().get("koren-presets", qelFourCC("alst"), block)) << "no file anywhere";
     EXPECT_EQ(block, koren);
 
+    // Without a user folder only the compiled-in defaults answer, even where the machine has files,
+    // and writes go nowhere.
+    env.place("machine/Quelmar/Audio Plug-Ins/Emberline/koren-presets", qelFourCC("alst"), bytes("machine"));
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("HOME");
     CAppDataLocal homeless;
     Editor editor(&homeless, "default-preset");
     homeless.set("default-preset", bytes("x"), nullptr, kData);
     EXPECT_TRUE(homeless.isDisabled() && editor.heard.empty());
-    EXPECT_FALSE(homeless.get("default-preset", kData, block));
-    EXPECT_FALSE(homeless.get("koren-presets", qelFourCC("alst"), block)) << "not even the default";
+    EXPECT_FALSE(homeless.get("default-preset", kData, block)) << "dropped, not cached";
+    ASSERT_TRUE(homeless.get("koren-presets", qelFourCC("alst"), block));
+    EXPECT_EQ(block, koren);
+    EXPECT_EQ(homeless.commonDir(), "");
 
     std::ofstream(env.path("blocked")) << "a file where the folders should go";
     setenv("XDG_CONFIG_HOME", env.path("blocked").c_str(), 1);

@@ -22,11 +22,11 @@ void CAudioParamUndo::add(std::unique_ptr<CAudioParamUndoRecord> record) {
         CCriticalSectionGuard guard(m_lock);
         auto& records = m_history.records;
         int32_t& position = m_history.position;
+        // A merged record continues the step before the position, so what can be redone stays.
         if (position > 0 && record->isMergeable()) {
             CAudioParamUndoRecord& previous = *records[size_t(position - 1)];
             if (previous.isMergeable() && previous.mergeKey() == record->mergeKey()) {
                 previous.merge(*record);
-                records.resize(size_t(position));
                 return;
             }
         }

@@ -43,6 +43,17 @@ void copyCut(char* target, const CString& text, size_t maxChars) {
     copyCut(target, text.toUtf8(), maxChars);
 }
 
+// Parameter texts fill their whole 8-byte field: hosts compare or store all of it, so nothing of an
+// earlier text may survive behind the terminator.
+void copyParamText(char* target, const std::string& text) {
+    std::memset(target, 0, kNameLength + 1);
+    copyCut(target, text, kNameLength);
+}
+
+void copyParamText(char* target, const CString& text) {
+    copyParamText(target, text.toUtf8());
+}
+
 std::string upperCase(const char* text) {
     std::string result(text);
     for (char& c : result)
@@ -291,17 +302,17 @@ float CAudioWrapperVST::getParameter(int32_t index) {
 
 void CAudioWrapperVST::getParameterName(int32_t index, char* text) {
     const CAudioExtParam* entry = extParamList()->entry(index);
-    copyCut(text, entry ? entry->extName() : CString(), kNameLength);
+    copyParamText(text, entry ? entry->extName() : CString());
 }
 
 void CAudioWrapperVST::getParameterLabel(int32_t index, char* label) {
     const CAudioExtParam* entry = extParamList()->entry(index);
-    copyCut(label, entry ? entry->label() : CString(), kNameLength);
+    copyParamText(label, entry ? entry->label() : CString());
 }
 
 void CAudioWrapperVST::getParameterDisplay(int32_t index, char* text) {
     const CAudioExtParam* entry = extParamList()->entry(index);
-    copyCut(text, entry ? entry->displayText() : CString(), kNameLength);
+    copyParamText(text, entry ? entry->displayText() : CString());
 }
 
 int32_t CAudioWrapperVST::getProgram() {
@@ -346,7 +357,7 @@ int32_t CAudioWrapperVST::getChunk(void** data, bool isPreset) {
 
 int32_t CAudioWrapperVST::setChunk(void* data, int32_t size, bool isPreset) {
     const double start = CDebugLog::now();
-    if (!data || size < 0) return 0;
+    if (size < 0) return 0;
     if (CError* error = CAudioWrapper::setChunk(data, uint32_t(size), isPreset, true)) {
         qelErrLog(error);
         return 0;
@@ -429,12 +440,12 @@ intptr_t CAudioWrapperVST::vendorSpecific(int32_t index, intptr_t value, void* p
         return kBeef;
     }
     if (index == effGetParamDisplay) {
-        copyCut(text, entry->textOfNormalized(double(opt)), kNameLength);
+        copyParamText(text, entry->textOfNormalized(double(opt)));
     } else {
         const double normalized = entry->normalizedOfText(CString::fromUtf8(text));
         char number[32];
         std::snprintf(number, sizeof number, "%f", normalized);
-        copyCut(text, std::string(number), kNameLength);
+        copyParamText(text, std::string(number));
     }
     return kBeef;
 }

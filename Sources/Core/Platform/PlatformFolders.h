@@ -6,6 +6,8 @@ namespace qel::platform {
 
 // Per-user application data folder; empty when it cannot be determined.
 CString userDataFolder();
+// Why userDataFolder() is empty, in a few words for the debug log.
+CString userDataFolderMissingReason();
 // Folder shared by all users.
 CString commonDataFolder();
 // Folder holding the library (or program) this code was linked into.

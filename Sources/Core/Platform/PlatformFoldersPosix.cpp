@@ -15,6 +15,10 @@ CString userDataFolder() {
     return home.isEmpty() ? CString() : home + "/.config";
 }
 
+CString userDataFolderMissingReason() {
+    return "neither XDG_CONFIG_HOME nor HOME is set";
+}
+
 CString commonDataFolder() {
     std::vector<CString> dirs = environmentVariable("XDG_CONFIG_DIRS").split(':');
     return dirs.empty() ? CString("/etc/xdg") : dirs.front();

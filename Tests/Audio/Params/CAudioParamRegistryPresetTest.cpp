@@ -20,6 +20,15 @@ protected:
         master->applyCurrentProgram();
     }
     CAudioParam* param(const char* name) { return collector->getParam(CString("plugin.modMain.") + name); }
+    // A step of a drag: mergeable records under one key.
+    void drag(const char* name, double v, int32_t key) {
+        auto record = std::make_unique<CAudioParamUndoRecord>("Drag", true, key);
+        std::vector<double> values{v};
+        SAudioParamChange change;
+        change.values = values.data();
+        param(name)->applyChange(change, nullptr, nullptr, record.get());
+        undo->add(std::move(record));
+    }
     double value(const char* name, int32_t element = 0) { return param(name)->getValue(0, element, -1.0); }
     // An edit as the editor makes it: one undo record per gesture.
     void edit(const char* name, double v, int32_t element = 0) {
@@ -138,14 +147,8 @@ TEST_F(CAudioParamRegistryPresetTest, UndoHistoryDepthMergingAndMasterReset) {
     undo->clear();
 
     // Mergeable records with one key leave one step that undoes to the value before the first.
-    for (double v : {0.4, 0.5, 0.6}) {
-        auto record = std::make_unique<CAudioParamUndoRecord>("Drag", true, 7);
-        std::vector<double> values{v};
-        SAudioParamChange change;
-        change.values = values.data();
-        param("modOutGain.gain")->applyChange(change, nullptr, nullptr, record.get());
-        undo->add(std::move(record));
-    }
+    for (double v : {0.4, 0.5, 0.6})
+        drag("modOutGain.gain", v, 7);
     EXPECT_EQ(undo->count(), 1);
     undo->goToPosition(0);
     EXPECT_DOUBLE_EQ(value("modOutGain.gain"), 0.3);
@@ -163,6 +166,34 @@ TEST_F(CAudioParamRegistryPresetTest, UndoHistoryDepthMergingAndMasterReset) {
     undo->goToPosition(position - 1);
     EXPECT_DOUBLE_EQ(value("modOutGain.gain"), 0.6) << "one step undoes the whole reset";
     EXPECT_DOUBLE_EQ(value("modEmberline.voltage"), 0.5);
+}
+
+TEST_F(CAudioParamRegistryPresetTest, AMergedRecordKeepsTheRedoSide) {
+    const double voltage = value("modEmberline.voltage");
+    drag("modOutGain.gain", 0.4, 7);
+    edit("modEmberline.voltage", 0.5);
+    undo->goToPosition(1);
+    ASSERT_EQ(undo->count(), 2);
+
+    // The drag goes on: merged into its step, the undone edit can still be redone.
+    drag("modOutGain.gain", 0.45, 7);
+    EXPECT_EQ(undo->count(), 2);
+    EXPECT_EQ(undo->position(), 1);
+    undo->goToPosition(2);
+    EXPECT_DOUBLE_EQ(value("modEmberline.voltage"), 0.5);
+    EXPECT_DOUBLE_EQ(value("modOutGain.gain"), 0.45);
+    undo->goToPosition(0);
+    EXPECT_DOUBLE_EQ(value("modOutGain.gain"), 1.0);
+
+    // At the start of the history there is nothing to merge into: a new step, which ends what could be
+    // redone. Another key is a new step too.
+    drag("modOutGain.gain", 0.3, 7);
+    EXPECT_EQ(undo->count(), 1);
+    drag("modOutGain.gain", 0.2, 8);
+    EXPECT_EQ(undo->count(), 2);
+    undo->goToPosition(1);
+    EXPECT_DOUBLE_EQ(value("modOutGain.gain"), 0.3);
+    EXPECT_DOUBLE_EQ(value("modEmberline.voltage"), voltage) << "the undone edit is gone";
 }
 
 TEST_F(CAudioParamRegistryPresetTest, BanksReplaceOnlyTheirOwnNumberOfPrograms) {
@@ -186,6 +217,22 @@ TEST_F(CAudioParamRegistryPresetTest, BanksReplaceOnlyTheirOwnNumberOfPrograms) 
     CMemoryReader foreignReader(foreign.join());
     EXPECT_EQ(test::firstLine(master->activateBank(foreignReader, true)), "Incompatible bank.");
     EXPECT_EQ(master->programName(0), "QLEM:First");
+
+    // More presets than programs: the extra ones are ignored.
+    CAudioPresetBank large;
+    large.setName("Many");
+    for (int32_t p = 0; p < count + 3; ++p)
+        large.addPreset().setName(CString("QLEM:Large ") + CString::fromInt(p));
+    CWriteSeqBuffer largeOut;
+    ASSERT_EQ(large.save(largeOut), nullptr);
+    CMemoryReader largeReader(largeOut.join());
+    ASSERT_EQ(master->activateBank(largeReader, true), nullptr);
+    EXPECT_EQ(master->programCount(), count);
+    for (int32_t p = 0; p < count; ++p)
+        EXPECT_EQ(master->programName(p), CString("QLEM:Large ") + CString::fromInt(p));
+    EXPECT_EQ(master->programName(count), "");
+    master->selectProgram(count - 1, nullptr);
+    EXPECT_EQ(master->currentProgram(), count - 1);
 }
 
 } // namespace

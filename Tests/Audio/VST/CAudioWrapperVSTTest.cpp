@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "Audio/CAudioEnv.h"
 #include "Audio/Params/CAudioParamRegistry.h"
 #include "Audio/Params/CAudioPreset.h"
+#include "Audio/Params/CAudioPresetBank.h"
 #include "Audio/VST/HostPattern.h"
 #include "Audio/VST/WrapperInstance.h"
 #include "Core/CWriteSeqBuffer.h"
@@ -163,6 +165,36 @@ TEST_F(CAudioWrapperVSTTest, TheUserDefaultPresetIsProgramZeroOfANewInstance) {
     second.getProgramNameIndexed(0, 1, name);
     EXPECT_STREQ(name, "Gentle bus warmth") << "only program 0 is replaced";
     CAppDataLocal::instance().set("default-preset", {}, nullptr, CAudioPreset::kResourceType);
+}
+
+TEST_F(CAudioWrapperVSTTest, ABankChunkWithMoreProgramsThanTheInstanceReplacesOnlyItsOwn) {
+    CAudioWrapperVST& wrapper = create();
+    const int32_t programs = effect->numPrograms;
+    ASSERT_GE(programs, 2);
+    CAudioPresetBank bank;
+    bank.setName("Larger");
+    for (int32_t p = 0; p < programs + 5; ++p)
+        bank.addPreset().setName(CString("QLEM:Saved ") + CString::fromInt(p));
+    CWriteSeqBuffer content;
+    ASSERT_EQ(bank.save(content), nullptr);
+    CWriteSeqBuffer chunk;
+    const int32_t reserved[4] = {};
+    ASSERT_EQ(chunk.write(reserved, sizeof reserved), nullptr);
+    ASSERT_EQ(chunk.writeCompressedData(content.join(), CAudioPresetBank::kResourceType), nullptr);
+    CByteBuffer bytes = chunk.join();
+
+    EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 0, intptr_t(bytes.size()), bytes.data(), 0), 1);
+    EXPECT_EQ(effect->numPrograms, programs);
+    EXPECT_EQ(wrapper.paramRegistry()->programCount(), programs);
+    char name[64] = {};
+    for (int32_t p = 0; p < programs; ++p) {
+        wrapper.getProgramNameIndexed(0, p, name);
+        EXPECT_EQ(std::string(name), "Saved " + std::to_string(p));
+    }
+    wrapper.getProgramNameIndexed(0, programs, name);
+    EXPECT_STREQ(name, "");
+    void* data = nullptr;
+    EXPECT_GT(effect->dispatcher(effect, effGetChunk, 0, 0, &data, 0), 0) << "the bank is whole";
 }
 
 TEST_F(CAudioWrapperVSTTest, SteadyHostBlocksAllocateNothing) {
