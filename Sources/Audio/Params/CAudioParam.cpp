@@ -41,12 +41,12 @@ CAudioParam::CAccess::CAccess(CAudioParam& param, const CAccess* outer) {
     if (outer) return;
     m_param = &param;
     param.m_collector.acquire(false);
-    param.lock().enter();
+    param.m_collector.enterParamLock();
 }
 
 CAudioParam::CAccess::~CAccess() {
     if (!m_param) return;
-    m_param->lock().leave();
+    m_param->m_collector.leaveParamLock();
     m_param->m_collector.release(false);
 }
 

@@ -130,9 +130,27 @@ bool CAudioParamCollector::mergesChanges() const {
     return !m_env || m_env->mergeChanges;
 }
 
+void CAudioParamCollector::enterParamLock() {
+    m_paramLock.enter();
+    ++m_paramLockDepth;
+}
+
+void CAudioParamCollector::leaveParamLock() {
+    if (--m_paramLockDepth == 0 && !m_staged.empty() && m_env) {
+        CCriticalSectionGuard guard(m_env->lock());
+        m_pending.addAll(m_staged, m_env->mergeChanges);
+    }
+    m_paramLock.leave();
+}
+
 void CAudioParamCollector::queueAudioChange(CAudioParam& param, const SAudioParamChange& change) {
     if (!m_env) return;
-    CCriticalSectionGuard guard(m_env->lock());
+    CCriticalSectionGuard guard(m_paramLock);
+    if (m_paramLockDepth > 0) {
+        m_staged.add(param, change, mergesChanges());
+        return;
+    }
+    CCriticalSectionGuard envGuard(m_env->lock());
     m_pending.add(param, change, m_env->mergeChanges);
 }
 

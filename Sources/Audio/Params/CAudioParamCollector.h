@@ -50,6 +50,11 @@ public:
 
     // The lock every parameter of this collector is read and changed under.
     CCriticalSection& paramLock() { return m_paramLock; }
+    // Taking and leaving it through the access protocol: the changes made while it is held reach the
+    // audio side together when it is left, so the audio thread never sees half of a preset or of a
+    // derived value's sources.
+    void enterParamLock();
+    void leaveParamLock();
     // The nesting counters of the access protocol; bulk operations count apart from single accesses.
     void acquire(bool bulk);
     void release(bool bulk);
@@ -84,6 +89,9 @@ private:
     int32_t m_accessCount = 0;
 
     CAudioParamChangeList m_pending;
+    // Under the parameter lock: changes not yet handed to the audio side, and the lock's depth.
+    CAudioParamChangeList m_staged;
+    int32_t m_paramLockDepth = 0;
 
     // After m_params: a binding goes before its parameter.
     std::vector<std::unique_ptr<CSharedParam>> m_sharedParams;
