@@ -504,14 +504,13 @@ void CAudioWrapper::handOver(bool firstSubBlock, uint32_t length, bool holdsGate
     if (firstSubBlock) m_vizCollector->process(request, count);
     // While another thread works on the graph, the changes wait for a later sub-block.
     if (!holdsGate && !m_graphGate.tryEnterAudio()) return;
-    m_collector->takePending(m_takenChanges);
+    const bool changed = m_collector->exchangePending(m_takenChanges);
     if (firstSubBlock) {
         m_mainProcess->exchangeGraphs();
         m_outputProcess->exchangeGraphs();
     }
-    if (!m_takenChanges.empty()) {
+    if (changed) {
         m_takenChanges.applyToAudio();
-        m_takenChanges.clear();
         m_mainProcess->applyParamUpdates();
         m_outputProcess->applyParamUpdates();
     }

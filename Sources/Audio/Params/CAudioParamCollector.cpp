@@ -138,6 +138,7 @@ void CAudioParamCollector::enterParamLock() {
 void CAudioParamCollector::leaveParamLock() {
     if (--m_paramLockDepth == 0 && !m_staged.empty() && m_env) {
         CCriticalSectionGuard guard(m_env->lock());
+        m_spent.clear();
         m_pending.addAll(m_staged, m_env->mergeChanges);
     }
     m_paramLock.leave();
@@ -151,20 +152,31 @@ void CAudioParamCollector::queueAudioChange(CAudioParam& param, const SAudioPara
         return;
     }
     CCriticalSectionGuard envGuard(m_env->lock());
+    m_spent.clear();
     m_pending.add(param, change, m_env->mergeChanges);
 }
 
 void CAudioParamCollector::addPending(CAudioParamChangeList& changes) {
     if (!m_env) return;
     CCriticalSectionGuard guard(m_env->lock());
+    m_spent.clear();
     m_pending.addAll(changes, m_env->mergeChanges);
 }
 
 void CAudioParamCollector::takePending(CAudioParamChangeList& taken) {
     taken.clear();
-    if (!m_env) return;
+    exchangePending(taken);
+}
+
+// Whenever changes are pending the spent list is empty (adding to the pending list empties it), so
+// two swaps hand the applied changes back and take the new ones.
+bool CAudioParamCollector::exchangePending(CAudioParamChangeList& taken) {
+    if (!m_env) return false;
     CCriticalSectionGuard guard(m_env->lock());
+    if (m_pending.empty()) return false;
+    m_spent.swap(taken);
     m_pending.swap(taken);
+    return true;
 }
 
 } // namespace qel

@@ -68,6 +68,10 @@ public:
     void queueAudioChange(CAudioParam& param, const SAudioParamChange& change);
     void addPending(CAudioParamChangeList& changes);
     void takePending(CAudioParamChangeList& taken);
+    // The audio thread's form: only pointer swaps, nothing freed there. taken holds the changes applied
+    // last time and receives the pending ones; false (taken untouched) when none are pending. The
+    // applied ones are freed by the next thread that queues a change.
+    bool exchangePending(CAudioParamChangeList& taken);
 
 private:
     void offer(CAudioParam* param);
@@ -89,6 +93,7 @@ private:
     int32_t m_accessCount = 0;
 
     CAudioParamChangeList m_pending;
+    CAudioParamChangeList m_spent;
     // Under the parameter lock: changes not yet handed to the audio side, and the lock's depth.
     CAudioParamChangeList m_staged;
     int32_t m_paramLockDepth = 0;
