@@ -1,3 +1,5 @@
+#include <atomic>
+#include <cfloat>
 #include <chrono>
 #include <cmath>
 #include <random>
@@ -179,6 +181,50 @@ TEST_F(PluginProcessingTest, LatencyIsReportedAtResumeAndChangesAreAnnounced) {
     local.processFloat(ins.data(), outp.data(), 2048);
     EXPECT_FALSE(local.ioChangedPending()) << "announced once";
     local.close();
+}
+
+// A host automating the oversampling every block while another of its threads moves every other
+// parameter: the plug-in keeps up, its output stays clean and its latency stays where it was.
+TEST_F(PluginProcessingTest, OversamplingAutomatedEveryBlockBesideOtherThreadsChanges) {
+    load();
+    start(48000, 256);
+    const int32_t latency = host.latency();
+    const int32_t oversampling = paramIndex("Oversmp");
+    std::vector<float> settings;
+    for (const char* text : {"1X", "2X", "8X", "4X", "Auto"})
+        settings.push_back(normalizedOf("Oversmp", text));
+    std::atomic<bool> done{false};
+    std::thread others([&] {
+        std::mt19937 random(5);
+        std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+        while (!done)
+            for (int32_t i = 0; i < host.numParams(); ++i)
+                if (i != oversampling) host.setParameter(i, unit(random));
+    });
+    std::mt19937 random(6);
+    std::normal_distribution<float> noise(0.0f, 0.25f);
+    std::vector<std::vector<float>> in(size_t(host.numInputs()), std::vector<float>(256));
+    std::vector<std::vector<float>> out(size_t(host.numOutputs()), std::vector<float>(256));
+    std::vector<float*> ins, outs;
+    for (auto& channel : in)
+        ins.push_back(channel.data());
+    for (auto& channel : out)
+        outs.push_back(channel.data());
+    for (int block = 0; block < 1500; ++block) {
+        host.setParameter(oversampling, settings[size_t(block) % settings.size()]);
+        for (auto& channel : in)
+            for (float& x : channel)
+                x = noise(random);
+        host.processFloat(ins.data(), outs.data(), 256);
+        for (const auto& channel : out)
+            for (float x : channel)
+                ASSERT_TRUE(std::isfinite(x) && (x == 0.0f || std::fabs(x) >= FLT_MIN) && std::fabs(x) < 1e3f)
+                    << "block " << block << ": " << x;
+    }
+    done = true;
+    others.join();
+    EXPECT_EQ(host.latency(), latency);
+    EXPECT_FALSE(host.ioChangedPending());
 }
 
 } // namespace
