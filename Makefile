@@ -30,8 +30,8 @@ asan: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-# Only the two test programs are built: the plug-in module links without the sanitizer runtime. The
-# first report fails the run.
+# Only the two test programs are built: the plug-in module would need the sanitizer runtime from a
+# host program. The first report fails the run.
 tsan: deps
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEMBERLINE_TSAN=ON \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
