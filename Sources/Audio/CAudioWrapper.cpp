@@ -444,6 +444,7 @@ void CAudioWrapper::reconfigureAndPrime() {
         m_vizCollector->prepare(m_format.channelCount, m_outputs, m_format.sampleRate);
         refreshLatency();
     }
+    m_idleChannels.reset();
     m_eventReadIndex = 0;
     m_frameCounter = 0;
     applyEventsAt(0);
@@ -458,14 +459,22 @@ void CAudioWrapper::reconfigureAndPrime() {
     m_mainProcess->run();
     m_outputProcess->run();
     refreshLatency();
-    m_env->currentTime += 1.0 / m_format.sampleRate;
+    advanceTime(1);
     m_processEnv.buildInPlace = false;
     if (latency() != latencyBefore) onLatencyChanged();
     m_events.clear();
 }
 
+// Editors read the time for their meters; a pointer-swap-sized turn of the lock.
+double CAudioWrapper::advanceTime(uint32_t frames) {
+    CCriticalSectionGuard guard(m_env->lock());
+    m_env->currentTime += frames / m_format.sampleRate;
+    return m_env->currentTime;
+}
+
 void CAudioWrapper::refreshLatency() {
     const auto samples = uint32_t(std::max<int64_t>(0, m_mainProcess->ownDelay()));
+    m_idleChannels.setMemory(samples + uint64_t(CAudioProcess::kSettleSeconds * m_format.sampleRate));
     if (samples == m_env->latency) return;
     CCriticalSectionGuard guard(m_env->lock());
     m_env->latency = samples;
@@ -541,8 +550,7 @@ void CAudioWrapper::process(void* const* inputs, void* const* outputs, int32_t f
         meterOutputs(uint32_t(length));
 
         m_frameCounter += length;
-        m_env->currentTime += length / m_format.sampleRate;
-        m_vizCollector->endSubBlock(m_env->currentTime, uint32_t(length));
+        m_vizCollector->endSubBlock(advanceTime(uint32_t(length)), uint32_t(length));
     }
     if (latency() != latencyBefore) onLatencyChanged();
     m_events.clear();
@@ -565,7 +573,10 @@ void CAudioWrapper::readInputs(void* const* inputs, uint32_t offset, uint32_t le
                                       : double(readSample<float>(source, start + i * stride));
         }
         m_vizCollector->meterInput(channel, samples, length);
-        m_mainProcess->receive(0, channel, block);
+        if (m_idleChannels.takeBlock(channel, samples, length))
+            m_mainProcess->receive(0, channel, block);
+        else
+            CAudioBlockPool::release(block);
     };
     for (int32_t c = 0; c < mainCount && c < m_format.channelCount; ++c)
         fill(c, inputs, c, mainCount, m_mainInputsDouble, m_mainInputsInterleaved);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Audio/CAudioEventQueue.h"
+#include "Audio/CAudioIdleChannels.h"
 #include "Audio/CAudioInterfaceDataProvider.h"
 #include "Audio/CAudioRoutingInfoProvider.h"
 #include "Audio/CAudioWorker.h"
@@ -173,6 +174,8 @@ private:
     void writeOutputs(void* const* outputs, uint32_t offset, uint32_t length);
     void meterOutputs(uint32_t length);
     void refreshLatency();
+    // Moves the audio time on by that many frames; the new time.
+    double advanceTime(uint32_t frames);
     // What the audio thread leaves to the worker: host values to set, processes to build and free.
     void runWorkerTask();
     void applyHostPosts();
@@ -223,6 +226,7 @@ private:
     CAudioBlockPool m_pool;
     SAudioProcessEnv m_processEnv;
     CAudioGraphGate m_graphGate;
+    CAudioIdleChannels m_idleChannels;
     CAudioParamPostQueue m_hostPosts;
     std::unique_ptr<CAudioWorker> m_worker;
     CAudioParamChangeList m_takenChanges;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <cfloat>
 #include <chrono>
@@ -5,6 +6,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "EndToEnd/PluginHost.h"
@@ -225,6 +227,66 @@ TEST_F(PluginProcessingTest, OversamplingAutomatedEveryBlockBesideOtherThreadsCh
     others.join();
     EXPECT_EQ(host.latency(), latency);
     EXPECT_FALSE(host.ioChangedPending());
+}
+
+// Eight buffers, as hosts that never set a speaker arrangement hand over for a stereo track: the silent
+// channels go idle and give exact zeros, the others are untouched by that, and a channel that wakes
+// sounds like a fresh instance fed the same signal.
+TEST_F(PluginProcessingTest, SilentChannelsGoIdleAndWakeLikeAFreshInstance) {
+    constexpr double kRate = 48000;
+    constexpr int32_t kBlock = 512;
+    constexpr size_t kWake = 188 * kBlock; // about 2 s
+    constexpr size_t kFrames = kWake + 96000;
+    std::mt19937 random(8);
+    std::normal_distribution<double> noise(0.0, 0.25);
+    std::vector<std::vector<double>> signal(8, std::vector<double>(kFrames));
+    for (auto& channel : signal)
+        for (double& x : channel)
+            x = noise(random);
+    std::vector<std::vector<double>> sparse(8, std::vector<double>(kFrames, 0.0));
+    sparse[0] = signal[0];
+    sparse[1] = signal[1];
+    std::copy(signal[4].begin() + kWake, signal[4].end(), sparse[4].begin() + kWake);
+
+    auto render = [&](const std::vector<std::vector<double>>& in, size_t from) {
+        CVstPluginHost local;
+        EXPECT_TRUE(local.load(EMBERLINE_PLUGIN_PATH));
+        local.open();
+        local.setSampleRate(float(kRate));
+        local.setBlockSize(kBlock);
+        local.mainsChanged(true);
+        std::vector<std::vector<double>> out(8, std::vector<double>(kFrames - from));
+        std::vector<double*> ins(8), outs(8);
+        for (size_t t = from; t < kFrames; t += kBlock) {
+            for (size_t c = 0; c < 8; ++c) {
+                ins[c] = const_cast<double*>(in[c].data()) + t;
+                outs[c] = out[c].data() + (t - from);
+            }
+            local.processDouble(ins.data(), outs.data(), int32_t(std::min<size_t>(kBlock, kFrames - t)));
+        }
+        const int32_t latency = local.latency();
+        local.close();
+        return std::make_pair(out, latency);
+    };
+    const auto [sparseOut, latency] = render(sparse, 0);
+    const auto [fullOut, fullLatency] = render(signal, 0);
+    const auto [freshOut, freshLatency] = render(sparse, kWake);
+
+    for (size_t c = 0; c < 2; ++c)
+        for (size_t i = 0; i < kFrames; ++i)
+            ASSERT_EQ(sparseOut[c][i], fullOut[c][i]) << "channel " << c + 1 << " frame " << i;
+    // Idle once the silence is longer than the latency and the settling of the filters.
+    const size_t idle = size_t(latency) + size_t(0.2 * kRate) + kBlock;
+    for (size_t c : {2, 3, 5, 6, 7})
+        for (size_t i = idle; i < kFrames; ++i)
+            ASSERT_EQ(sparseOut[c][i], 0.0) << "channel " << c + 1 << " frame " << i;
+    for (size_t i = idle; i < kWake; ++i)
+        ASSERT_EQ(sparseOut[4][i], 0.0) << "channel 5 before its signal, frame " << i;
+    double worst = 0;
+    for (size_t i = kWake; i < kFrames; ++i)
+        worst = std::max(worst, std::fabs(sparseOut[4][i] - freshOut[4][i - kWake]));
+    EXPECT_LT(worst, 1e-10) << "below -200 dBFS";
+    EXPECT_GT(std::fabs(sparseOut[4][kFrames - 1]), 0.0);
 }
 
 } // namespace

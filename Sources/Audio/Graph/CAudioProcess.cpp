@@ -19,15 +19,15 @@ namespace {
 
 // Seconds over which new children take over from old ones.
 constexpr double kSwitchFade = 0.015;
-// Seconds for recursive filters to forget that their input started at the switch: nine time constants
-// of the slowest in the product, a 7 Hz high-pass.
-constexpr double kSwitchSettle = 0.2;
 
 } // namespace
 
 CAudioProcess::CAudioProcess() = default;
 
 CAudioProcess::~CAudioProcess() {
+    // Another thread may be feeding a filter: it must be out of its sources before it starts to go.
+    for (auto& filter : m_filters)
+        filter->detach();
     // Children hand blocks to each other and to the boundaries; release them all before any goes.
     reset();
 }
@@ -433,7 +433,7 @@ void CAudioProcess::swapIn(std::unique_ptr<CAudioProcess> graph) {
         return;
     }
     m_warmUp =
-        uint32_t(2 * std::max<int64_t>(m_latency, 0) + int64_t(kSwitchSettle * m_outputFormat.sampleRate));
+        uint32_t(2 * std::max<int64_t>(m_latency, 0) + int64_t(kSettleSeconds * m_outputFormat.sampleRate));
     m_fadeLeft = std::max(uint32_t(kSwitchFade * m_outputFormat.sampleRate), 1u);
     m_fade.start(m_fadeLeft);
 }

@@ -24,6 +24,10 @@ class CAudioProcessLinkDef;
 // prepared and warmed up there, and the audio thread only swaps them in and hands the old ones back.
 class CAudioProcess : public CAudioProcessBase {
 public:
+    // Seconds for recursive filters to forget their input: nine time constants of the slowest in the
+    // product, a 7 Hz high-pass.
+    static constexpr double kSettleSeconds = 0.2;
+
     CAudioProcess();
     ~CAudioProcess() override;
 

@@ -198,13 +198,13 @@ void CAudioParamRegistry::programNames(std::vector<CString>& names, int32_t& cur
 }
 
 void CAudioParamRegistry::renameProgram(int32_t index, const CString& name) {
+    if (!m_isMaster) return;
+    if (index == currentProgram()) {
+        renameCurrentProgram(name);
+        return;
+    }
     {
         CCriticalSectionGuard guard(m_bankLock);
-        if (!m_isMaster) return;
-        if (index == m_currentProgram) {
-            renameCurrentProgram(name);
-            return;
-        }
         CAudioPreset* preset = m_sessionBank->preset(index);
         if (!preset) return;
         preset->setName(m_id + ":" + name);

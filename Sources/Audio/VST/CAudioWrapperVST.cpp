@@ -335,9 +335,8 @@ bool CAudioWrapperVST::getProgramNameIndexed(int32_t, int32_t index, char* text)
 }
 
 void CAudioWrapperVST::setProgramName(char* name) {
-    CAudioParamRegistry* registry = paramRegistry();
-    CCriticalSectionGuard guard(registry->bankLock());
-    registry->renameCurrentProgram(CString::fromUtf8(name));
+    // The registry renames under its lock and tells its listeners after leaving it.
+    paramRegistry()->renameCurrentProgram(CString::fromUtf8(name));
 }
 
 // State chunks.
