@@ -7,9 +7,8 @@
 #include "Audio/Graph/CAudioProcessDefBase.h"
 #include "Audio/Params/CAudioParamCollector.h"
 #include "Audio/Processes/CModOutput.h"
-#include "Audio/ProductStartup.h"
 #include "Core/CApplication.h"
-#include "ResourceEmbedder/EmbeddedResources.h"
+#include "ProductStarted.h"
 
 namespace {
 
@@ -21,8 +20,7 @@ constexpr uint32_t kBlock = 512;
 // The real-time factor of one instance's whole signal path, stereo at 48 kHz: seconds of audio per
 // second of processing, for the oversampling setting in the argument (1 = 1X ... 4 = 8X).
 void BM_SignalPath(benchmark::State& state) {
-    static const bool started = qelProductStartup(g_embeddedResources) == nullptr;
-    if (!started) {
+    if (!bench::productStarted()) {
         state.SkipWithError("start-up failed");
         return;
     }
