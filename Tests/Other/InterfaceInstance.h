@@ -10,6 +10,7 @@
 #include "Audio/CAudioWrapper.h"
 #include "Audio/Params/CAudioParam.h"
 #include "Audio/Params/CAudioParamCollector.h"
+#include "Audio/Params/CAudioParamRegistry.h"
 #include "Audio/ProductStartup.h"
 #include "Audio/VST/CAudioWrapperVST.h"
 #include "Core/CApplication.h"
@@ -104,6 +105,15 @@ protected:
         EXPECT_EQ(editor->ui->findObjectChecked("ui.interface-client-connector", editor->connector), nullptr);
         editors.push_back(std::move(editor));
         return *editors.back();
+    }
+    // The editor listens to the output gain and the master registry; the registry itself.
+    CAudioParamRegistry* listenToGainAndRegistry(SEditor& editor, int32_t& handle, int32_t& registry) {
+        EXPECT_EQ(editor.client->listenParam("plugin.modMain.modOutGain.gain", nullptr, handle), nullptr);
+        EXPECT_EQ(editor.client->listenRegistry("plugin.param-registry", nullptr, registry), nullptr);
+        editor.deliver();
+        CAudioParamRegistry* master = nullptr;
+        EXPECT_EQ(wrapper->applicationObject()->findObjectChecked("plugin.param-registry", master), nullptr);
+        return master;
     }
     void closeEditor(SEditor& editor) {
         for (auto it = editors.begin(); it != editors.end(); ++it)

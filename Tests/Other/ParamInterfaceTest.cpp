@@ -275,11 +275,8 @@ TEST_F(ParamInterfaceTest, ClientIndicesAreCheckedAtTheirBoundaries) {
     SEditor& editor = openEditor();
     CAudioInterfaceClient& client = *editor.client;
     int32_t handle = 0, registry = 0;
-    ASSERT_EQ(client.listenParam(kOutGain, nullptr, handle), nullptr);
-    ASSERT_EQ(client.listenRegistry("plugin.param-registry", nullptr, registry), nullptr);
-    editor.deliver();
-    CAudioParamRegistry* master = nullptr;
-    ASSERT_EQ(wrapper->applicationObject()->findObjectChecked("plugin.param-registry", master), nullptr);
+    CAudioParamRegistry* master = listenToGainAndRegistry(editor, handle, registry);
+    ASSERT_NE(master, nullptr);
     CAudioInterfaceBase* base = nullptr;
     ASSERT_EQ(wrapper->applicationObject()->findObjectChecked("plugin.interface-base", base), nullptr);
     CAudioParam& gain = param(kOutGain);
