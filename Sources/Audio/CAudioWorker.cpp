@@ -10,8 +10,9 @@ CAudioWorker::~CAudioWorker() {
     finish();
 }
 
+// Unnamed: the thread-name registry is a process-wide object never freed, which a plug-in unloaded
+// from its host would leave behind.
 CError* CAudioWorker::start() {
-    setThreadName("Audio worker");
     return runThread(false);
 }
 

@@ -223,11 +223,13 @@ TEST_F(CAudioWrapperVSTTest, SettingChangesAllocateNothingOnTheAudioThread) {
     CAudioWrapperVST& plugin = create();
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000);
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0);
-    std::vector<double> in(512), out(512);
+    // A stereo track: the other buffers are silent and go idle, as they do in a host.
+    std::vector<double> in(512), silence(512, 0.0), out(512);
     for (size_t i = 0; i < in.size(); ++i)
         in[i] = 0.5 * std::sin(0.05 * double(i));
-    std::vector<double*> ins(size_t(effect->numInputs), in.data()),
+    std::vector<double*> ins(size_t(effect->numInputs), silence.data()),
         outs(size_t(effect->numOutputs), out.data());
+    ins[0] = ins[1] = in.data();
     for (int b = 0; b < 4; ++b)
         effect->processDoubleReplacing(effect, ins.data(), outs.data(), 512);
     host.calls.reserve(host.calls.size() + 65536);
