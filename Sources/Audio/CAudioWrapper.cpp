@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "Audio/CAudioCCTable.h"
 #include "Audio/CAudioEnv.h"
@@ -63,18 +64,15 @@ void CAudioWrapper::setApplicationFactory(ApplicationFactory factory) {
     g_applicationFactory = factory;
 }
 
-namespace {
-
-thread_local int t_audioBlockDepth = 0;
-
-} // namespace
-
-CAudioWrapper::CAudioThreadScope::CAudioThreadScope() {
-    ++t_audioBlockDepth;
+// Only the processing thread enters and leaves; other threads compare their id with the one it set.
+CAudioWrapper::CAudioThreadScope::CAudioThreadScope(CAudioWrapper& wrapper) : m_wrapper(wrapper) {
+    if (m_wrapper.m_audioScopeDepth++ == 0)
+        m_wrapper.m_audioThread.store(std::this_thread::get_id(), std::memory_order_release);
 }
 
 CAudioWrapper::CAudioThreadScope::~CAudioThreadScope() {
-    --t_audioBlockDepth;
+    if (--m_wrapper.m_audioScopeDepth == 0)
+        m_wrapper.m_audioThread.store(std::thread::id(), std::memory_order_release);
 }
 
 CAudioWrapper::CAudioWrapper() = default;
@@ -366,7 +364,7 @@ void CAudioWrapper::setHostRecording(bool recording) {
 
 void CAudioWrapper::setHostParam(CAudioParam* param, double value) {
     if (!param) return;
-    if (t_audioBlockDepth > 0 && m_worker) {
+    if (m_worker && m_audioThread.load(std::memory_order_acquire) == std::this_thread::get_id()) {
         // A full queue only happens when the worker cannot run: the newest value is dropped.
         if (m_hostPosts.post(param, value)) m_worker->wake();
         return;
@@ -528,7 +526,7 @@ void CAudioWrapper::handOver(bool firstSubBlock, uint32_t length, bool holdsGate
 }
 
 void CAudioWrapper::process(void* const* inputs, void* const* outputs, int32_t frames) {
-    CAudioThreadScope audioThread;
+    CAudioThreadScope audioThread(*this);
     const uint32_t latencyBefore = latency();
     m_events.sort();
     m_eventReadIndex = 0;

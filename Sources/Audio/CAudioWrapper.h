@@ -1,8 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "Audio/CAudioEventQueue.h"
@@ -52,10 +54,13 @@ public:
     // under parameter locks goes to the worker instead.
     class CAudioThreadScope {
     public:
-        CAudioThreadScope();
+        explicit CAudioThreadScope(CAudioWrapper& wrapper);
         ~CAudioThreadScope();
         CAudioThreadScope(const CAudioThreadScope&) = delete;
         CAudioThreadScope& operator=(const CAudioThreadScope&) = delete;
+
+    private:
+        CAudioWrapper& m_wrapper;
     };
 
     CAudioWrapper();
@@ -229,6 +234,10 @@ private:
     CAudioIdleChannels m_idleChannels;
     CAudioParamPostQueue m_hostPosts;
     std::unique_ptr<CAudioWorker> m_worker;
+    // The thread inside a host block, and how deep; no thread-local data, which a plug-in unloaded
+    // from a running host would leave in every thread that touched it.
+    std::atomic<std::thread::id> m_audioThread{};
+    int32_t m_audioScopeDepth = 0;
     CAudioParamChangeList m_takenChanges;
 
     CString m_pluginName;

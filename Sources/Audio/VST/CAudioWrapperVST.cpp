@@ -248,7 +248,7 @@ void CAudioWrapperVST::followHostTime() {
 template <class T>
 void CAudioWrapperVST::processBlock(T** inputs, T** outputs, int32_t frames, bool isDouble) {
     CSyncGuard guard(*this);
-    CAudioThreadScope audioThread;
+    CAudioThreadScope audioThread(*this);
     if (m_doublePrecision != isDouble) {
         m_doublePrecision = isDouble;
         configureChannels();
