@@ -16,7 +16,9 @@ namespace {
 bool readAppData(bool global, const CString& name, uint32_t type, CByteBuffer& data) {
     CAppData& store = global ? static_cast<CAppData&>(CAppDataGlobal::instance())
                              : static_cast<CAppData&>(CAppDataLocal::instance());
-    return store.get(name, type, data);
+    // A store that yields nothing (none of its places has the entry, or it is off) leaves the
+    // parameters the default compiled into the plug-in.
+    return store.get(name, type, data) || store.getDefault(name, type, data);
 }
 
 } // namespace

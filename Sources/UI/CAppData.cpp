@@ -22,7 +22,7 @@ void reportNoUserFolder() {
     static std::atomic<bool> reported{false};
     if (reported.exchange(true)) return;
     CDebugLog::writeLine("No user data folder (" + platform::userDataFolderMissingReason() +
-                         "): the compiled-in defaults answer every read and nothing is saved.");
+                         "): the stores are off, the compiled-in defaults are used and nothing is saved.");
 }
 
 } // namespace
@@ -83,8 +83,7 @@ int64_t CAppData::key(const CString& name) {
 
 bool CAppData::readFirstExisting(const CString& name, uint32_t type, CByteBuffer& block) {
     // The first place that has the entry decides, even when it holds another type or is damaged: a
-    // user's file always hides the machine's and the default. Without a user folder no folder is
-    // known and only the defaults answer.
+    // user's file always hides the machine's and the default.
     CString source;
     for (const CString* dir : {&m_primaryDir, &m_commonDir, &m_legacyDir, &m_moduleDir}) {
         if (dir->isEmpty()) continue;
@@ -94,12 +93,21 @@ bool CAppData::readFirstExisting(const CString& name, uint32_t type, CByteBuffer
             break;
         }
     }
-    if (source.isEmpty()) {
-        const uint8_t* bytes = nullptr;
-        uint32_t size = 0;
-        source = m_resourcePrefix + name;
-        if (!CResourceRegistry::find(source, bytes, size)) return false;
+    if (source.isEmpty()) return getDefault(name, type, block);
+    bool found = false;
+    if (CError* error = CResourceContainer::load(source, type, block, found)) {
+        qelErrLog(QEL_PASS_CTX(error, source));
+        return false;
     }
+    return found;
+}
+
+bool CAppData::getDefault(const CString& name, uint32_t type, CByteBuffer& block) {
+    block.clear();
+    const CString source = m_resourcePrefix + name;
+    const uint8_t* bytes = nullptr;
+    uint32_t size = 0;
+    if (!CResourceRegistry::find(source, bytes, size)) return false;
     bool found = false;
     if (CError* error = CResourceContainer::load(source, type, block, found)) {
         qelErrLog(QEL_PASS_CTX(error, source));
@@ -112,6 +120,7 @@ bool CAppData::get(const CString& name, uint32_t type, CByteBuffer& block, bool 
     block.clear();
     CCriticalSectionGuard guard(m_lock);
     if (!m_resolved) resolve();
+    if (m_disabled) return false;
 
     const int64_t entryKey = key(name);
     auto cached = m_cache.find(entryKey);

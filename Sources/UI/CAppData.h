@@ -23,8 +23,8 @@ struct SAppDataUpdate : SUpdateRecord {
 // entry is a small file holding one typed resource; a read falls back from the user's folder to the
 // machine-wide folder, a legacy folder, the folder beside the plug-in file and finally to a default
 // compiled into the plug-in. Entries read or written once stay cached until the library is unloaded.
-// Without a user folder (sandboxed plug-in scanners run so) the store is disabled: the compiled-in
-// defaults answer every read and nothing is written.
+// Without a user folder (sandboxed plug-in scanners run so) the store is disabled: reads yield
+// nothing, writes go nowhere, and callers fall back to the compiled-in default (getDefault).
 class CAppData : public CUpdateNotifier {
 public:
     // The maker's folder below the application data folders, and its audio plug-ins' folder below that.
@@ -61,8 +61,10 @@ public:
     CString primaryDir();
     CString commonDir();
     CString legacyDir();
-    // No user folder: only the compiled-in defaults, no writes.
+    // No user folder: reads yield nothing, writes are dropped.
     bool isDisabled();
+    // The default compiled into the plug-in for an entry, wherever the store looks.
+    bool getDefault(const CString& name, uint32_t type, CByteBuffer& block);
 
 protected:
     // The folder holding the plug-in file, without a trailing separator.

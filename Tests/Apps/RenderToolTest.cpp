@@ -292,8 +292,8 @@ TEST(RenderToolTest, EmberlineWorksWithoutAUserFolder) {
          at = text.find("No user data folder", at + 1))
         ++lines;
     EXPECT_EQ(lines, 1u) << text;
-    EXPECT_NE(text.find("No user data folder (neither XDG_CONFIG_HOME nor HOME is set): the compiled-in "
-                        "defaults answer every read and nothing is saved."),
+    EXPECT_NE(text.find("No user data folder (neither XDG_CONFIG_HOME nor HOME is set): the stores are off, "
+                        "the compiled-in defaults are used and nothing is saved."),
               std::string::npos)
         << text;
 #endif

@@ -173,8 +173,8 @@ TEST(CAppData, UnusableFoldersDisableOrDropWrites) {
     ASSERT_TRUE(CAppDataLocal().get("koren-presets", qelFourCC("alst"), block)) << "no file anywhere";
     EXPECT_EQ(block, koren);
 
-    // Without a user folder only the compiled-in defaults answer, even where the machine has files,
-    // and writes go nowhere.
+    // Without a user folder the store is off: it yields nothing, even where the machine has files,
+    // and writes go nowhere; its compiled-in default is still there for callers.
     env.place("machine/Quelmar/Audio Plug-Ins/Emberline/koren-presets", qelFourCC("alst"), bytes("machine"));
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("HOME");
@@ -183,7 +183,8 @@ TEST(CAppData, UnusableFoldersDisableOrDropWrites) {
     homeless.set("default-preset", bytes("x"), nullptr, kData);
     EXPECT_TRUE(homeless.isDisabled() && editor.heard.empty());
     EXPECT_FALSE(homeless.get("default-preset", kData, block)) << "dropped, not cached";
-    ASSERT_TRUE(homeless.get("koren-presets", qelFourCC("alst"), block));
+    EXPECT_FALSE(homeless.get("koren-presets", qelFourCC("alst"), block));
+    ASSERT_TRUE(homeless.getDefault("koren-presets", qelFourCC("alst"), block));
     EXPECT_EQ(block, koren);
     EXPECT_EQ(homeless.commonDir(), "");
 
