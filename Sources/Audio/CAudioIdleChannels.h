@@ -16,7 +16,6 @@ public:
 
     // Samples of silence after which a channel's output is silence too.
     void setMemory(uint64_t samples) { m_memory = samples; }
-    uint64_t memory() const { return m_memory; }
     // Every channel awake, no silence counted.
     void reset() { m_silent.fill(0); }
 
@@ -30,9 +29,6 @@ public:
         const bool idle = trailing == length && silent >= m_memory;
         silent = trailing == length ? silent + length : trailing;
         return !idle;
-    }
-    bool isIdle(int32_t channel) const {
-        return channel >= 0 && channel < kMaxChannels && m_silent[size_t(channel)] > m_memory;
     }
 
 private:

@@ -7,8 +7,8 @@ namespace qel {
 void CAudioGraphGate::enter() {
     m_others.lock();
     if (m_depth++ > 0) return;
-    for (int expected = kOpen;
-         !m_state.compare_exchange_weak(expected, kOther, std::memory_order_acquire); expected = kOpen)
+    for (int expected = kOpen; !m_state.compare_exchange_weak(expected, kOther, std::memory_order_acquire);
+         expected = kOpen)
         std::this_thread::yield();
 }
 

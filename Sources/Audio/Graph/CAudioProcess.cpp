@@ -439,6 +439,7 @@ void CAudioProcess::swapIn(std::unique_ptr<CAudioProcess> graph) {
 }
 
 void CAudioProcess::retire(std::unique_ptr<CAudioProcess> graph) {
+    // Where building is allowed, freeing is too: graph goes as this returns.
     if (buildsInPlace()) return;
     graph->reset();
     graph->m_retired = std::move(m_retired);

@@ -50,8 +50,6 @@ public:
     bool isStateActive(int32_t id) const;
     // True while an old set of children is still being heard.
     bool isSwitching() const { return bool(m_outgoing) && !m_outgoingDone; }
-    // True while new children are wanted or built but not yet swapped in.
-    bool isSwitchPending() const { return m_switchWanted; }
 
 private:
     struct SLink {

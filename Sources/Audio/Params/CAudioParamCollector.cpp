@@ -136,24 +136,16 @@ void CAudioParamCollector::enterParamLock() {
 }
 
 void CAudioParamCollector::leaveParamLock() {
-    if (--m_paramLockDepth == 0 && !m_staged.empty() && m_env) {
-        CCriticalSectionGuard guard(m_env->lock());
-        m_spent.clear();
-        m_pending.addAll(m_staged, m_env->mergeChanges);
-    }
+    if (--m_paramLockDepth == 0 && !m_staged.empty()) addPending(m_staged);
     m_paramLock.leave();
 }
 
+// Changes are made under the parameter lock; they leave for the audio side when it is left.
 void CAudioParamCollector::queueAudioChange(CAudioParam& param, const SAudioParamChange& change) {
     if (!m_env) return;
-    CCriticalSectionGuard guard(m_paramLock);
-    if (m_paramLockDepth > 0) {
-        m_staged.add(param, change, mergesChanges());
-        return;
-    }
-    CCriticalSectionGuard envGuard(m_env->lock());
-    m_spent.clear();
-    m_pending.add(param, change, m_env->mergeChanges);
+    enterParamLock();
+    m_staged.add(param, change, mergesChanges());
+    leaveParamLock();
 }
 
 void CAudioParamCollector::addPending(CAudioParamChangeList& changes) {

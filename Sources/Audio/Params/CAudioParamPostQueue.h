@@ -30,9 +30,6 @@ public:
         m_tail.store(tail + 1, std::memory_order_release);
         return true;
     }
-    bool isEmpty() const {
-        return m_head.load(std::memory_order_acquire) == m_tail.load(std::memory_order_acquire);
-    }
 
     // Calls set(param, value) for every post in order.
     template <class F>
