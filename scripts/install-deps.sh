@@ -7,6 +7,7 @@ packages=(
   zlib1g-dev liblz4-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev libx11-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-xtest0-dev libxkbcommon-x11-dev libstb-dev fonts-dejavu-core
   libsndfile1-dev python3 xvfb
   lsp-plugins-vst dpf-plugins-vst
 )
