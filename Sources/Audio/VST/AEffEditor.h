@@ -22,7 +22,10 @@ public:
     virtual void close() { m_systemWindow = nullptr; }
     virtual void idle() {}
     virtual bool isOpen() const { return m_systemWindow != nullptr; }
-    virtual void onWheel(float distance) { (void)distance; }
+    virtual bool onWheel(float distance) {
+        (void)distance;
+        return false;
+    }
     // Keyboard input reaches the editor through its own window.
     virtual bool onKeyDown(int32_t index, intptr_t value, float opt) {
         (void)index, (void)value, (void)opt;

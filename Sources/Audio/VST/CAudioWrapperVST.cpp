@@ -10,6 +10,7 @@
 #include "Audio/Params/CAudioExtParamList.h"
 #include "Audio/Params/CAudioParamRegistry.h"
 #include "Audio/VST/AEffEditor.h"
+#include "Audio/VST/CAudioWrapperVSTEditor.h"
 #include "Audio/VST/HostPattern.h"
 #include "Core/CDebugLog.h"
 #include "Core/CError.h"
@@ -158,6 +159,8 @@ CError* CAudioWrapperVST::init() {
     programsAreChunks(true);
     canProcessReplacing(true);
     canDoubleReplacing(true);
+
+    setEditor(new CAudioWrapperVSTEditor(this, *this));
 
     m_maxInputs = m_maxOutputs = getIntChannelCount();
     setNumInputs(m_maxInputs);
@@ -469,5 +472,6 @@ void CAudioWrapperVST::hostEndEdit(int32_t index) {
 
 bool CAudioWrapperVST::hostSizeWindow(int32_t width, int32_t height) {
     if (!m_editor) return true;
+    static_cast<CAudioWrapperVSTEditor*>(m_editor)->setSize(width, height);
     return sizeWindow(width, height);
 }
