@@ -5,9 +5,10 @@
 namespace qel {
 
 CError* CDataSet::load(const CString& resourceName) {
+    m_resourceName = resourceName;
     CResourceReader reader;
-    QEL_CHECK(reader.open(resourceName));
-    QEL_CHECK(read(reader));
+    if (CError* error = reader.open(resourceName)) return QEL_PASS_CTX(error, resourceName);
+    if (CError* error = read(reader)) return QEL_PASS_CTX(error, resourceName);
     return nullptr;
 }
 

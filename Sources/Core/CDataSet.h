@@ -13,9 +13,14 @@ class CPosInputStream;
 class CDataSet : public CCheckedObject {
 public:
     CError* load(const CString& resourceName);
+    // The name of the last load, so format errors can name what was read.
+    const CString& resourceName() const { return m_resourceName; }
 
 protected:
     virtual CError* read(CPosInputStream& stream) = 0;
+
+private:
+    CString m_resourceName;
 };
 
 } // namespace qel

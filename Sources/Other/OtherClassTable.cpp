@@ -1,6 +1,8 @@
 #include "Other/OtherClassTable.h"
 
 #include "Other/CAudioInterfaceClient.h"
+#include "Other/CFontObject.h"
+#include "Other/CImageSetObject.h"
 #include "Other/CParamInterfaceBaseConnectorUni.h"
 #include "Other/CParamInterfaceClientConnectorUni.h"
 
@@ -13,6 +15,8 @@ const SCreatorEntry* qelOtherClassTable() {
         {"other:param-interface-client-connector-uni", qelCreate<CParamInterfaceClientConnectorUni>,
          CParamInterfaceClientConnectorUni::initClass},
         {"audio:interface-client", qelCreate<CAudioInterfaceClient>, CAudioInterfaceClient::initClass},
+        {"font", qelCreate<CFontObject>, CClassRecord::initObject},
+        {"imageset", qelCreate<CImageSetObject>, CClassRecord::initObject},
         {nullptr, nullptr, nullptr},
     };
     return table;

@@ -4,7 +4,7 @@
 
 namespace qel {
 
-// The parameter interface's connectors and clients, ended by an entry with a null tag.
+// The parameter interface's connectors and clients, fonts and image sets, ended by an entry with a null tag.
 const SCreatorEntry* qelOtherClassTable();
 
 } // namespace qel

@@ -25,6 +25,7 @@ void CThreadPump::post(Task task) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_tasks.push_back(std::move(task));
+        if (m_wakeHook) m_wakeHook();
     }
     m_wake.set();
 }
@@ -66,15 +67,25 @@ int64_t CThreadPump::nextTimerDue() const {
     return due;
 }
 
+int CThreadPump::msUntilNextTimer() const {
+    const int64_t due = nextTimerDue();
+    if (due == INT64_MAX) return -1;
+    const int64_t untilDue = due - platform::performanceCounter();
+    if (untilDue <= 0) return 0;
+    const int64_t frequency = platform::performanceFrequency();
+    return int(std::min<int64_t>((untilDue * 1000 + frequency - 1) / frequency, INT32_MAX));
+}
+
 void CThreadPump::waitForWork(int timeoutMs) {
     if (pendingTasks()) return;
-    int64_t due = nextTimerDue();
-    if (due != INT64_MAX) {
-        int64_t untilDue = due - platform::performanceCounter();
-        int dueMs = untilDue <= 0 ? 0 : int(untilDue * 1000 / platform::performanceFrequency()) + 1;
-        timeoutMs = timeoutMs < 0 ? dueMs : std::min(timeoutMs, dueMs);
-    }
+    const int dueMs = msUntilNextTimer();
+    if (dueMs >= 0) timeoutMs = timeoutMs < 0 ? dueMs : std::min(timeoutMs, dueMs);
     if (timeoutMs != 0) m_wake.wait(timeoutMs);
+}
+
+void CThreadPump::setWakeHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_wakeHook = std::move(hook);
 }
 
 size_t CThreadPump::pendingTasks() const {

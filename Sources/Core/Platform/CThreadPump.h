@@ -33,10 +33,18 @@ public:
     void waitForWork(int timeoutMs);
     size_t pendingTasks() const;
 
+    // Called by post() from the posting thread, under the queue's lock, after the task is queued: an
+    // owner that waits on something else than waitForWork (a poll on descriptors) wakes itself there.
+    // Clearing it waits for a call in progress, so what it uses may be freed afterwards.
+    void setWakeHook(std::function<void()> hook);
+
     // Owner only: a timer firing every periodMs (at least 1) from the owner's pump; returns its id.
     uint32_t addTimer(uint32_t periodMs, TimerCallback callback);
     void killTimer(uint32_t id);
     size_t timerCount() const;
+    // Owner only: milliseconds until the next timer falls due (rounded up, 0 when one is due), -1 without
+    // timers.
+    int msUntilNextTimer() const;
 
 private:
     explicit CThreadPump(uint64_t ownerThreadId) : m_ownerThreadId(ownerThreadId) {}
@@ -52,6 +60,7 @@ private:
     mutable std::mutex m_lock;
     std::deque<Task> m_tasks;
     CEvent m_wake{false, false};
+    std::function<void()> m_wakeHook; // under m_lock
     std::map<uint32_t, STimer> m_timers; // owner thread only
 };
 
