@@ -52,6 +52,8 @@ const char* CRenderOptions::usage() {
            "  --in FILE           input WAV file (its rate overrides --rate)\n"
            "  --out FILE          write the output as 32-bit float WAV\n"
            "  --bench             real-time factor for each oversampling setting\n"
+           "  --editor-snapshot FILE.png  draw the editor into a PNG picture (no display needed)\n"
+           "  --scale S           the editor's scale for --editor-snapshot (default 1)\n"
            "  --json              machine-readable summary on stdout\n"
            "Without an input, a signal option or --info, a built-in demo passage is rendered.\n";
 }
@@ -147,6 +149,14 @@ bool CRenderOptions::parse(int argc, const char* const* argv, std::string& error
                 return fail(error, "--seconds needs a positive number up to 3600");
         } else if (option == "--compensate") {
             if (!flag(compensate)) return false;
+        } else if (option == "--editor-snapshot") {
+            auto text = value();
+            if (!text || text->empty()) return fail(error, "--editor-snapshot needs a file name");
+            editorSnapshot = *text;
+        } else if (option == "--scale") {
+            auto text = value();
+            if (!text || !parseNumber(*text, scale) || scale < 0.25 || scale > 4)
+                return fail(error, "--scale needs a number from 0.25 to 4");
         } else if (option == "--bench") {
             if (!flag(bench)) return false;
         } else if (option == "--json") {

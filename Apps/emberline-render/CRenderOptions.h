@@ -35,6 +35,8 @@ public:
     double seconds = 3;
     bool compensate = false;
     bool bench = false;
+    std::string editorSnapshot;
+    double scale = 1.0;
     bool json = false;
     int32_t channels = 2;
     std::string inputFile;

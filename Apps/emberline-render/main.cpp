@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "Audio/VST/EditorSnapshot.h"
 #include "CAudioFile.h"
 #include "CDemoPassage.h"
 #include "CPluginInfo.h"
@@ -96,6 +97,19 @@ CRenderReport makeReport(const CRenderOptions& options, CRenderSession& session,
     return report;
 }
 
+// The picture is drawn by the plug-in itself, with its own renderer, at the asked scale.
+int writeEditorSnapshot(const CRenderOptions& options, CRenderSession& session) {
+    SEditorSnapshotRequest request;
+    request.path = options.editorSnapshot.c_str();
+    request.scale = options.scale;
+    if (session.host().vendorSpecific(kEditorSnapshotIndex, 0, &request, 0) != 1)
+        return failWith("no editor snapshot: " + (request.error[0]
+                                                      ? std::string(request.error)
+                                                      : std::string("the plug-in does not draw one")));
+    std::printf("Editor snapshot at scale %g written to %s\n", options.scale, options.editorSnapshot.c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -118,6 +132,7 @@ int main(int argc, char** argv) {
 
     CRenderSession session(options);
     if (!session.start(rate, {}, error)) return failWith(error);
+    if (!options.editorSnapshot.empty()) return writeEditorSnapshot(options, session);
     if (options.info) {
         CPluginInfo::print(session.host(), rate, stdout);
         return 0;

@@ -16,7 +16,8 @@ void CDynamicPalette::initClass(CClassRecord& record) {
 CError* CDynamicPalette::initComplete() {
     QEL_CHECK(CObject::initComplete());
     if (children().empty())
-        return QEL_ERROR(fullName(), "@qelstr_CDynamicPalette_initComplete_NoScheme Palette without colour schemes.");
+        return QEL_ERROR(fullName(),
+                         "@qelstr_CDynamicPalette_initComplete_NoScheme Palette without colour schemes.");
     selectScheme();
     return nullptr;
 }

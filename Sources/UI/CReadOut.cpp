@@ -15,7 +15,8 @@ CError* CReadOut::initComplete() {
     QEL_CHECK(CTextView::initComplete());
     m_element = getAttrInt("element");
     if (!hasAttr("interface-client")) QEL_CHECK(setAttr("interface-client", "ui.interface-client", true));
-    if (CError* error = findObjectByAttr("interface-client", m_client)) return QEL_PASS_CTX(error, fullName());
+    if (CError* error = findObjectByAttr("interface-client", m_client))
+        return QEL_PASS_CTX(error, fullName());
     if (CError* error = m_client->listenParam(getAttr("param"), this, m_handle)) {
         m_client = nullptr;
         return QEL_PASS_CTX(error, fullName());

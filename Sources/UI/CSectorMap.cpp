@@ -14,7 +14,7 @@ void CSectorMap::resize(int32_t width, int32_t height) {
         for (int32_t column = 0; column < m_columns; ++column) {
             const int32_t x = column * kTileSize, y = row * kTileSize;
             m_sectors[size_t(row * m_columns + column)].rect = {x, y, std::min(kTileSize, m_width - x),
-                                                                 std::min(kTileSize, m_height - y)};
+                                                                std::min(kTileSize, m_height - y)};
         }
     m_queue.clear();
     m_taken.clear();

@@ -28,8 +28,8 @@ CError* CTextView::initComplete() {
     auto* fonts = shared ? dynamic_cast<CFontObject*>(shared->findObject("font." + family)) : nullptr;
     m_font = fonts ? fonts->font(style) : nullptr;
     if (!m_font)
-        return QEL_ERROR(fullName(), "@qelstr_CTextView_initComplete_NoFont Font '%1' (%2) not found.", family,
-                         style);
+        return QEL_ERROR(fullName(), "@qelstr_CTextView_initComplete_NoFont Font '%1' (%2) not found.",
+                         family, style);
     return m_background.find(*this, "imageset");
 }
 
@@ -52,8 +52,10 @@ CError* CTextView::prepare(double scale) {
     styleAttr("padding").parseDouble(padding);
     const CString align = styleAttr("text-align");
     double left = f.x * scale + padding * scale;
-    if (align == "center") left = (f.x + f.width / 2) * scale - m_rendered.width() / 2.0;
-    else if (align == "right") left = (f.right() - padding) * scale - m_rendered.width();
+    if (align == "center")
+        left = (f.x + f.width / 2) * scale - m_rendered.width() / 2.0;
+    else if (align == "right")
+        left = (f.right() - padding) * scale - m_rendered.width();
     m_textX = int32_t(std::lround(left));
     m_textY = int32_t(std::lround((f.y + f.height / 2) * scale - m_rendered.height() / 2.0));
     return nullptr;

@@ -59,8 +59,8 @@ CError* CView::findStyleAndPalette() {
     if (hasAttr("palette")) {
         CObject* found = nullptr;
         if (CError* error = findObjectChecked(
-                getAttr("palette"), [](const CObject* o) { return dynamic_cast<const CPalette*>(o) != nullptr; },
-                found))
+                getAttr("palette"),
+                [](const CObject* o) { return dynamic_cast<const CPalette*>(o) != nullptr; }, found))
             return QEL_PASS_CTX(error, fullName());
         m_palette = dynamic_cast<const CPalette*>(found);
     }
@@ -71,7 +71,8 @@ CError* CView::readAttributes() {
     double placement[4] = {0, 0, 0, 0};
     const CString placementText = getAttr("placement");
     if (!placementText.isEmpty() && !parseNumbers(placementText, placement, 4))
-        return QEL_ERROR(fullName(), "@qelstr_CView_init_BadPlacement Invalid placement '%1'.", placementText);
+        return QEL_ERROR(fullName(), "@qelstr_CView_init_BadPlacement Invalid placement '%1'.",
+                         placementText);
     m_placement = {placement[0], placement[1], placement[2], placement[3]};
     const CString bordersText = getAttr("borders");
     if (!bordersText.isEmpty() && !parseNumbers(bordersText, m_borders, 4))
@@ -81,7 +82,8 @@ CError* CView::readAttributes() {
     for (const CString* alignment : {&m_alignH, &m_alignV}) {
         static const char* const known[] = {"", "left", "top", "center", "right", "bottom", "stretch"};
         if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return *alignment == k; }))
-            return QEL_ERROR(fullName(), "@qelstr_CView_init_BadAlignment Invalid alignment '%1'.", *alignment);
+            return QEL_ERROR(fullName(), "@qelstr_CView_init_BadAlignment Invalid alignment '%1'.",
+                             *alignment);
     }
     return nullptr;
 }
@@ -122,8 +124,10 @@ void CView::layout(const SViewRect& parentArea) {
 CError* CView::onPlacementChanged() {
     const SViewRect before = drawBounds();
     QEL_CHECK(readAttributes());
-    if (CView* parentV = parentView()) layout(parentV->contentRect());
-    else layout({0, 0, m_placement.width, m_placement.height});
+    if (CView* parentV = parentView())
+        layout(parentV->contentRect());
+    else
+        layout({0, 0, m_placement.width, m_placement.height});
     invalidate(before);
     invalidate();
     return nullptr;

@@ -23,7 +23,8 @@ CError* CViewPicture::find(CView& view, const CString& attribute) {
     CObject* shared = CObject::sharedObject();
     auto* object = shared ? dynamic_cast<CImageSetObject*>(shared->findObject("is." + name)) : nullptr;
     if (!object || !object->imageSet())
-        return QEL_ERROR(view.fullName(), "@qelstr_CViewPicture_find_NoImageSet Image set '%1' not found.", name);
+        return QEL_ERROR(view.fullName(), "@qelstr_CViewPicture_find_NoImageSet Image set '%1' not found.",
+                         name);
     m_set = object->imageSet();
     return nullptr;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Core/CError.h"
+#include "Core/CString.h"
 #include "Other/CBitmap.h"
 #include "UI/CDrawContext.h"
 

@@ -21,8 +21,8 @@ std::atomic<int32_t> g_processorCount{0};
 
 const char* const kWindowClass = "Quelmar Emberline VST2 UIWindow";
 
-const char* const kAlignments[] = {"bottom", "bottom-center", "bottom-local-center", "center",
-                                   "center-overlay", "left", "right", "cursor"};
+const char* const kAlignments[] = {
+    "bottom", "bottom-center", "bottom-local-center", "center", "center-overlay", "left", "right", "cursor"};
 
 // Tiles are drawn with their edges grown by a pixel: anti-aliased edges reach past a view's rectangle.
 SPixelRect grown(const SPixelRect& rect) {
@@ -46,7 +46,8 @@ CView* findRootView(CObject* object) {
 
 void CWindowRenderer::initClass(CClassRecord& record) {
     CClassRecord::initObject(record);
-    record.addEvent("render-tick", [](CObject& object) { return static_cast<CWindowRenderer&>(object).onTick(); });
+    record.addEvent("render-tick",
+                    [](CObject& object) { return static_cast<CWindowRenderer&>(object).onTick(); });
     record.addEvent("render", [](CObject& object) { return object.emitEvent("render", false); });
     record.addEvent("paint", [](CObject& object, CParamList& args) {
         return static_cast<CWindowRenderer&>(object).onPaint(args);
@@ -80,9 +81,10 @@ CError* CWindowRenderer::init() {
     m_windowX = getAttrInt("window-x");
     m_windowY = getAttrInt("window-y");
     const CString alignment = getAttr("window-alignment");
-    if (!alignment.isEmpty() &&
-        std::none_of(std::begin(kAlignments), std::end(kAlignments), [&](const char* a) { return alignment == a; }))
-        return QEL_ERROR(fullName(), "@qelstr_CWindow_createWindow_InvalidWinAlign Invalid window alignment '%1'",
+    if (!alignment.isEmpty() && std::none_of(std::begin(kAlignments), std::end(kAlignments),
+                                             [&](const char* a) { return alignment == a; }))
+        return QEL_ERROR(fullName(),
+                         "@qelstr_CWindow_createWindow_InvalidWinAlign Invalid window alignment '%1'",
                          alignment);
     m_windowNumber = ++g_windowNumbers;
     CDebugLog::printf("Open window on: %.4f s", CDebugLog::secondsSinceLoad());
@@ -92,7 +94,8 @@ CError* CWindowRenderer::init() {
 CError* CWindowRenderer::initComplete() {
     QEL_CHECK(CObject::initComplete());
     m_rootView = parent() ? findRootView(parent()) : nullptr;
-    if (!m_rootView) return QEL_ERROR(fullName(), "@qelstr_CWindow_init_NoRootView Unable to find root view.");
+    if (!m_rootView)
+        return QEL_ERROR(fullName(), "@qelstr_CWindow_init_NoRootView Unable to find root view.");
     uint64_t threadId = 0;
     CEventBridge* bridge = nullptr;
     if (!threadAffinity(threadId, bridge) || !bridge)
@@ -100,6 +103,8 @@ CError* CWindowRenderer::initComplete() {
                          "@qelstr_CWindow_init_NoEventBridge Unable to locate a suitable event bridge.");
     m_rootView->setWindow(this);
     m_isEmbedded = m_isMainWindow && root()->getAttrPointer("ParentWindow") != nullptr;
+    // Snapshots draw the tree with no system window.
+    m_isOffscreen = root()->getAttrBool("Offscreen");
     QEL_CHECK(applyScale());
     if (getAttrBool("is-window-position-stored") && !m_isEmbedded) QEL_CHECK(restoreWindowPosition());
     return createTimers();
@@ -150,10 +155,12 @@ CError* CWindowRenderer::onUpdateWindowScale(int32_t mode) {
 CError* CWindowRenderer::restoreWindowPosition() {
     const CString id = getAttr("window-position-id");
     if (id.isEmpty())
-        return QEL_ERROR(fullName(),
-                         "@qelstr_CWindowRenderer_restoreWindowPosition_NoWinPosId Window position ID is empty.");
-    CAppData& store = getAttrBool("is-window-position-stored-globally") ? static_cast<CAppData&>(CAppDataGlobal::instance())
-                                                                         : CAppDataLocal::instance();
+        return QEL_ERROR(
+            fullName(),
+            "@qelstr_CWindowRenderer_restoreWindowPosition_NoWinPosId Window position ID is empty.");
+    CAppData& store = getAttrBool("is-window-position-stored-globally")
+                          ? static_cast<CAppData&>(CAppDataGlobal::instance())
+                          : CAppDataLocal::instance();
     CString text;
     if (!store.getText("winpos-" + id, text)) return nullptr;
     const std::vector<CString> parts = text.split(' ');
@@ -235,7 +242,7 @@ CError* CWindowRenderer::createWindow() {
 }
 
 CError* CWindowRenderer::onTick() {
-    if (m_isTearingDown || state() < Completed || !m_rootView) return nullptr;
+    if (m_isTearingDown || state() < Completed || !m_rootView || m_isOffscreen) return nullptr;
     if (m_sectors.width() < 1 || m_sectors.height() < 1) return nullptr;
     if (!m_isCreated) QEL_CHECK(createWindow());
     return renderPass();
@@ -324,7 +331,7 @@ CError* CWindowRenderer::renderPass() {
             while (worker->isBusy())
                 std::this_thread::yield();
             if (CError* workerError = worker->takeError()) {
-                if (error) error->release();
+                delete error;
                 error = workerError;
             }
             CWorkerThreadPool::instance().giveBack(worker);

@@ -8,7 +8,7 @@ CWorkerThread::~CWorkerThread() {
     m_stopping = true;
     m_wake.set();
     stop();
-    if (m_error) m_error->release();
+    delete m_error;
 }
 
 void CWorkerThread::start(Job job) {

@@ -11,10 +11,12 @@
 #include "Audio/Params/CAudioParamRegistry.h"
 #include "Audio/VST/AEffEditor.h"
 #include "Audio/VST/CAudioWrapperVSTEditor.h"
+#include "Audio/VST/EditorSnapshot.h"
 #include "Audio/VST/HostPattern.h"
 #include "Core/CDebugLog.h"
 #include "Core/CError.h"
 #include "Core/CObject.h"
+#include "Other/CPngFile.h"
 #include "UI/CAppDataGroup.h"
 
 using namespace qel;
@@ -433,6 +435,8 @@ intptr_t CAudioWrapperVST::vendorSpecific(int32_t index, intptr_t value, void* p
         if (m_editor) m_editor->onWheel(opt);
         return 1;
     }
+    if (index == kEditorSnapshotIndex)
+        return ptr ? writeEditorSnapshot(*static_cast<SEditorSnapshotRequest*>(ptr)) : 0;
     if ((index != effGetParamDisplay && index != effString2Parameter) || !ptr) return 0;
     char* text = static_cast<char*>(ptr);
     const CAudioExtParam* entry =
@@ -468,6 +472,22 @@ void CAudioWrapperVST::hostBeginEdit(int32_t index) {
 
 void CAudioWrapperVST::hostEndEdit(int32_t index) {
     endEdit(index);
+}
+
+intptr_t CAudioWrapperVST::writeEditorSnapshot(SEditorSnapshotRequest& request) {
+    auto* editor = static_cast<CAudioWrapperVSTEditor*>(m_editor);
+    CBitmap picture;
+    CError* error = nullptr;
+    if (!request.path || !(request.scale > 0))
+        error = QEL_ERROR(
+            {}, "@qelstr_CAudioWrapperVST_snapshot_BadRequest A snapshot needs a file and a scale above 0.");
+    else if (!(error = editor->snapshot(request.scale, picture)))
+        error = CPngFile::write(CString::fromUtf8(request.path), picture);
+    if (!error) return 1;
+    const std::string text = error->joined("\n").toUtf8();
+    std::snprintf(request.error, sizeof request.error, "%s", text.c_str());
+    qelErrLog(error);
+    return 0;
 }
 
 bool CAudioWrapperVST::hostSizeWindow(int32_t width, int32_t height) {

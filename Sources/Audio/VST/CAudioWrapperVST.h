@@ -46,6 +46,8 @@ public:
     bool getProductString(char* text) override;
     int32_t getVendorVersion() override;
     intptr_t vendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) override;
+    // Writes the PNG a snapshot request asks for; 0 with the error's text in the request otherwise.
+    intptr_t writeEditorSnapshot(struct SEditorSnapshotRequest& request);
     intptr_t canDo(char* text) override;
     VstPlugCategory getPlugCategory() override;
 

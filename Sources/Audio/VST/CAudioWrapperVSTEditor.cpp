@@ -6,7 +6,9 @@
 #include "Core/CApplication.h"
 #include "Core/CDebugLog.h"
 #include "Core/CObject.h"
+#include "Core/Platform/CThreadPump.h"
 #include "Core/Platform/CUIThread.h"
+#include "Other/CParamInterfaceClientConnectorUni.h"
 #include "UI/CWindowRenderer.h"
 #include "UI/CWorkerThreadPool.h"
 
@@ -20,8 +22,9 @@ std::atomic<int32_t> g_editors{0};
 // never waited for without end.
 bool onUserInterfaceThread(const std::function<void()>& task) {
     if (CUIThread::instance().runSync(task, CAudioWrapperVSTEditor::kAnswerTimeoutMs)) return true;
-    qelErrReport(QEL_ERROR({}, "@qelstr_CAudioWrapperVSTEditor_run_Timeout The user interface did not answer "
-                              "within %1 ms.",
+    qelErrReport(QEL_ERROR({},
+                           "@qelstr_CAudioWrapperVSTEditor_run_Timeout The user interface did not answer "
+                           "within %1 ms.",
                            CAudioWrapperVSTEditor::kAnswerTimeoutMs));
     return false;
 }
@@ -65,29 +68,60 @@ bool CAudioWrapperVSTEditor::open(void* parent) {
     return built;
 }
 
+// Attribute errors are shown and the tree is built all the same; a tree that does not load is
+// released and its error returned.
+CError* CAudioWrapperVSTEditor::buildTree(void* parent, double scale, CObject*& root) {
+    root = nullptr;
+    QEL_CHECK(CApplication::initRootObject(CString(), root));
+    for (CError* error :
+         {root->setAttrPointer("BaseConnectorRootPtr", &m_audioRoot),
+          parent ? root->setAttrPointer("ParentWindow", parent) : root->setAttrBool("Offscreen", true),
+          root->setAttrDouble("VisualScale", scale),
+          root->setAttr("plugin-tech", "VST PlugIn Technology by Steinberg", true)})
+        if (error) qelErrReport(error);
+    if (CError* error = root->loadXMLData("UserInterface.xml", true)) {
+        CApplication::releaseRootObject(root);
+        root = nullptr;
+        return QEL_PASS(error);
+    }
+    return nullptr;
+}
+
 bool CAudioWrapperVSTEditor::build() {
     CObject* root = nullptr;
-    if (CError* error = CApplication::initRootObject(CString(), root)) {
+    if (CError* error = buildTree(m_systemWindow, m_core.uiScale(), root)) {
         qelErrReport(error);
         return false;
     }
     m_userInterfaceRoot = root;
-    for (CError* error : {root->setAttrPointer("BaseConnectorRootPtr", &m_audioRoot),
-                          root->setAttrPointer("ParentWindow", m_systemWindow),
-                          root->setAttrDouble("VisualScale", m_core.uiScale()),
-                          root->setAttr("plugin-tech", "VST PlugIn Technology by Steinberg", true)})
-        if (error) qelErrReport(error);
-    if (CError* error = root->loadXMLData("UserInterface.xml", true)) {
-        qelErrReport(error);
-        destroyRoot();
-        return false;
-    }
     m_windowRenderer = dynamic_cast<CWindowRenderer*>(root->findObject("ui.main-window.window-renderer"));
     if (!m_windowRenderer) {
         destroyRoot();
         return false;
     }
     return true;
+}
+
+CError* CAudioWrapperVSTEditor::snapshot(double scale, CBitmap& picture) {
+    CObject* root = nullptr;
+    QEL_CHECK(buildTree(nullptr, scale, root));
+    CError* error = nullptr;
+    auto* window = dynamic_cast<CWindowRenderer*>(root->findObject("ui.main-window.window-renderer"));
+    auto* connector =
+        dynamic_cast<CParamInterfaceClientConnectorUni*>(root->findObject("ui.interface-client-connector"));
+    if (!window || !connector) {
+        error = QEL_ERROR(
+            {}, "@qelstr_CAudioWrapperVSTEditor_snapshot_NoWindow The user interface has no main window.");
+    } else {
+        // The parameter values the read-outs show arrive as messages: a few rounds bring all of them.
+        for (int round = 0; round < 4; ++round) {
+            connector->poll();
+            CThreadPump::current()->pump();
+        }
+        error = window->renderOffscreen(picture);
+    }
+    CApplication::releaseRootObject(root);
+    return error;
 }
 
 void CAudioWrapperVSTEditor::destroyRoot() {

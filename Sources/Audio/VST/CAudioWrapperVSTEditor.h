@@ -4,6 +4,8 @@
 
 namespace qel {
 class CAudioWrapper;
+class CBitmap;
+class CError;
 class CObject;
 class CWindowRenderer;
 } // namespace qel
@@ -24,12 +26,17 @@ public:
     void close() override;
     bool onWheel(float distance) override;
 
+    // The editor drawn at scale into picture on the calling thread, with a tree of its own and no
+    // window: for snapshots without a display.
+    qel::CError* snapshot(double scale, qel::CBitmap& picture);
+
     // The binding's size report to the host writes the size here first.
     void setSize(int32_t width, int32_t height);
     qel::CObject* userInterfaceRoot() const { return m_userInterfaceRoot; }
     qel::CWindowRenderer* windowRenderer() const { return m_windowRenderer; }
 
 private:
+    qel::CError* buildTree(void* parent, double scale, qel::CObject*& root);
     bool build();
     void destroyRoot();
 
