@@ -244,7 +244,14 @@ CError* CWindowRenderer::createWindow() {
 CError* CWindowRenderer::onTick() {
     if (m_isTearingDown || state() < Completed || !m_rootView || m_isOffscreen) return nullptr;
     if (m_sectors.width() < 1 || m_sectors.height() < 1) return nullptr;
-    if (!m_isCreated) QEL_CHECK(createWindow());
+    if (m_createFailed) return nullptr;
+    if (!m_isCreated) {
+        // Reported once: a window that cannot be made now will not be made on the next tick either.
+        if (CError* error = createWindow()) {
+            m_createFailed = true;
+            return QEL_PASS(error);
+        }
+    }
     return renderPass();
 }
 

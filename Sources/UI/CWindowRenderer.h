@@ -106,6 +106,7 @@ private:
     bool m_isEmbedded = false;
     bool m_isCreated = false;
     bool m_isOffscreen = false;
+    bool m_createFailed = false;
     bool m_isFirstRenderDone = false;
     bool m_isTearingDown = false;
     bool m_positionChanged = false;

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "Audio/VST/CAudioWrapperVSTEditor.h"
+#include "Audio/VST/EditorSnapshot.h"
+#include "Other/CPngFile.h"
+#include "Support/TempDir.h"
+#include "UI/CAppDataLocal.h"
+#include "WrapperInstance.h"
+
+namespace qel::test {
+namespace {
+
+class EditorBindingTest : public WrapperInstanceTest {
+protected:
+    ERect rect() {
+        ERect* reported = nullptr;
+        EXPECT_EQ(effect->dispatcher(effect, effEditGetRect, 0, 0, &reported, 0), 1);
+        return reported ? *reported : ERect{};
+    }
+    CAudioWrapperVSTEditor* editor() {
+        return static_cast<CAudioWrapperVSTEditor*>(static_cast<AudioEffect*>(effect->object)->getEditor());
+    }
+    // A snapshot through the host's call, read back; the request's error text when it fails.
+    std::string snapshot(double scale, CBitmap& picture) {
+        SEditorSnapshotRequest request;
+        const std::string path = dir.file("editor.png");
+        request.path = path.c_str();
+        request.scale = scale;
+        if (effect->dispatcher(effect, effVendorSpecific, kEditorSnapshotIndex, 0, &request, 0) != 1)
+            return request.error;
+        CError* error = CPngFile::read(CString::fromUtf8(path), picture);
+        EXPECT_EQ(error, nullptr);
+        delete error;
+        return "";
+    }
+
+    TempDir dir;
+};
+
+TEST_F(EditorBindingTest, HostSeesTheEditorAndItsSizeBeforeOpening) {
+    create();
+    EXPECT_TRUE(effect->flags & effFlagsHasEditor);
+    const ERect reported = rect();
+    EXPECT_EQ(reported.top, 0);
+    EXPECT_EQ(reported.left, 0);
+    EXPECT_EQ(reported.right, 614);
+    EXPECT_EQ(reported.bottom, 163);
+    EXPECT_FALSE(editor()->onWheel(1.0f));
+    EXPECT_FALSE(editor()->isOpen());
+}
+
+TEST_F(EditorBindingTest, ScaleSettingChangedWhileClosedSizesTheNextOpening) {
+    create();
+    CAppDataLocal::instance().setText("ui-scale-usesr", "false", nullptr);
+    CAppDataLocal::instance().setText("ui-scale", "1.5", nullptr);
+    // Nothing changes until the editor closes: the host keeps the size it was told.
+    EXPECT_EQ(rect().right, 614);
+    effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0);
+    EXPECT_EQ(rect().right, 921);
+    EXPECT_EQ(rect().bottom, 245);
+    CAppDataLocal::instance().setText("ui-scale", "1.0", nullptr);
+    effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0);
+    EXPECT_EQ(rect().right, 614);
+}
+
+TEST_F(EditorBindingTest, SnapshotDrawsTheEditorWithNoDisplayAtAnyScale) {
+    create();
+    CBitmap one, twice;
+    ASSERT_EQ(snapshot(1.0, one), "");
+    ASSERT_EQ(snapshot(2.0, twice), "");
+    EXPECT_EQ(one.width(), 614);
+    EXPECT_EQ(one.height(), 163);
+    EXPECT_EQ(twice.width(), 1228);
+    EXPECT_EQ(twice.height(), 326);
+    // Opaque, and not one flat colour.
+    size_t distinct = 0;
+    for (int32_t y = 0; y < one.height(); ++y)
+        for (int32_t x = 0; x < one.width(); ++x) {
+            ASSERT_EQ(one.pixel(x, y) >> 24, 255u);
+            distinct += one.pixel(x, y) != one.pixel(0, 0);
+        }
+    EXPECT_GT(distinct, size_t(one.width() * one.height() / 4));
+
+    CBitmap none;
+    const std::string error = snapshot(0.0, none);
+    EXPECT_NE(error.find("A snapshot needs a file and a scale above 0."), std::string::npos) << error;
+}
+
+TEST_F(EditorBindingTest, ReadOutsShowTheInstancesValues) {
+    create();
+    CBitmap before, after, again;
+    ASSERT_EQ(snapshot(1.0, before), "");
+    const int32_t gain = 10; // OutGain
+    effect->setParameter(effect, gain, 0.9f);
+    ASSERT_EQ(snapshot(1.0, after), "");
+    // Only the gain read-out (output group, under its knob place) changed.
+    int32_t left = 614, right = -1, top = 163, bottom = -1;
+    for (int32_t y = 0; y < 163; ++y)
+        for (int32_t x = 0; x < 614; ++x)
+            if (before.pixel(x, y) != after.pixel(x, y)) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(right, 0) << "the read-out did not change";
+    EXPECT_GE(left, 446 + 17);
+    EXPECT_LE(right, 446 + 17 + 76);
+    EXPECT_GE(top, 24 + 106);
+    EXPECT_LE(bottom, 24 + 106 + 14);
+    effect->setParameter(effect, gain, effect->getParameter(effect, gain));
+    ASSERT_EQ(snapshot(1.0, again), "");
+    EXPECT_TRUE(std::equal(after.data(), after.data() + 614 * 163, again.data()));
+}
+
+} // namespace
+} // namespace qel::test
