@@ -47,6 +47,52 @@ function(qel_build_banks out_var)
   set(${out_var} ${outputs} PARENT_SCOPE)
 endfunction()
 
+# The DejaVu faces of fonts-dejavu-core, read at build time only.
+set(QEL_FONT_DIR "/usr/share/fonts/truetype/dejavu" CACHE PATH "Folder of the TrueType faces the fonts are made from")
+if(NOT EXISTS "${QEL_FONT_DIR}/DejaVuSans.ttf")
+  message(FATAL_ERROR "DejaVuSans.ttf is not in ${QEL_FONT_DIR}: install fonts-dejavu-core (scripts/install-deps.sh)")
+endif()
+
+# qel_compile_fonts(<out_var> <description.txt>...)
+# Compiles each font description into ${CMAKE_BINARY_DIR}/Gfx/Fonts/<name>.fnt and sets <out_var> to
+# those paths.
+function(qel_compile_fonts out_var)
+  set(outputs)
+  foreach(description IN LISTS ARGN)
+    get_filename_component(input "${description}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+    get_filename_component(name "${input}" NAME_WLE)
+    set(output "${CMAKE_BINARY_DIR}/Gfx/Fonts/${name}.fnt")
+    add_custom_command(
+      OUTPUT "${output}"
+      COMMAND qel-fontc "${input}" "${QEL_FONT_DIR}" "${output}"
+      DEPENDS qel-fontc "${input}"
+      COMMENT "Compiling font ${name}"
+      VERBATIM)
+    list(APPEND outputs "${output}")
+  endforeach()
+  set(${out_var} ${outputs} PARENT_SCOPE)
+endfunction()
+
+# qel_compile_image_sets(<out_var> <description.isd>...)
+# Compiles each image set description into ${CMAKE_BINARY_DIR}/Gfx/Imagesets/<name>.is and sets
+# <out_var> to those paths.
+function(qel_compile_image_sets out_var)
+  set(outputs)
+  foreach(description IN LISTS ARGN)
+    get_filename_component(input "${description}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+    get_filename_component(name "${input}" NAME_WLE)
+    set(output "${CMAKE_BINARY_DIR}/Gfx/Imagesets/${name}.is")
+    add_custom_command(
+      OUTPUT "${output}"
+      COMMAND qel-isc "${input}" "${QEL_FONT_DIR}" "${output}"
+      DEPENDS qel-isc "${input}"
+      COMMENT "Compiling image set ${name}"
+      VERBATIM)
+    list(APPEND outputs "${output}")
+  endforeach()
+  set(${out_var} ${outputs} PARENT_SCOPE)
+endfunction()
+
 # qel_embed_resources(TARGET <target> RESOURCES "<name>=<path>"...)
 # Creates the static library <target> holding qel::g_embeddedResources with one block per file,
 # regenerated whenever a file changes. Relative paths are taken from the calling directory; names

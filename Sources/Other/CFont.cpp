@@ -37,7 +37,9 @@ CError* CFont::read(CPosInputStream& stream) {
     if (!c.u16(flags) || flags) return fail("unknown flags");
     if (!c.f32(size) || !(size > 0) || size > 256) return fail("bad size");
     if (!c.u16(unitsPerEm) || unitsPerEm < 16 || unitsPerEm > 16384) return fail("bad units per em");
-    if (!c.i16(ascent) || !c.i16(descent) || !c.i16(lineGap) || ascent <= 0 || descent > 0 || lineGap < 0)
+    // Real faces stay well inside four ems; the limits keep damaged data from asking for huge bitmaps.
+    if (!c.i16(ascent) || !c.i16(descent) || !c.i16(lineGap) || ascent <= 0 || descent > 0 || lineGap < 0 ||
+        ascent - descent + lineGap > 4 * unitsPerEm)
         return fail("bad metrics");
     if (!c.u32(glyphCount) || !c.u32(vertexCount) || !c.u32(kernCount)) return fail("bad header");
     // Counts are checked against the bytes present before anything is allocated for them.
@@ -47,7 +49,8 @@ CError* CFont::read(CPosInputStream& stream) {
     std::vector<SGlyph> glyphs(glyphCount);
     for (uint32_t i = 0; i < glyphCount; ++i) {
         SGlyph& g = glyphs[i];
-        if (!c.u32(g.code) || !c.u16(g.advance) || !c.u32(g.firstVertex) || !c.u16(g.vertexCount))
+        if (!c.u32(g.code) || !c.u16(g.advance) || !c.u32(g.firstVertex) || !c.u16(g.vertexCount) ||
+            g.advance > 4 * unitsPerEm)
             return fail("bad glyph");
         if (i == 0 ? g.code != 0 : g.code <= glyphs[i - 1].code || g.code > 0x10ffff)
             return fail("bad code point order");

@@ -13,6 +13,7 @@ namespace {
 constexpr uint32_t kMagic = qelFourCC("QEIS");
 constexpr int32_t kMaxOperations = 4096;
 constexpr float kMaxValue = 100000;
+constexpr float kMaxNaturalSize = 2048;
 constexpr double kMaxSize = 8192;
 constexpr int32_t kMaxBlur = 64;
 
@@ -167,8 +168,8 @@ CError* CImageSet::read(CPosInputStream& stream) {
     if (!c.u32(magic) || magic != kMagic) return p.fail("not an image set");
     if (!c.u16(version) || version != kVersion) return p.fail("unknown version");
     if (!c.u16(flags) || (flags & ~kStretchable)) return p.fail("unknown flags");
-    if (!c.f32(width) || !c.f32(height) || !(width > 0) || !(height > 0) || width > kMaxSize ||
-        height > kMaxSize)
+    if (!c.f32(width) || !c.f32(height) || !(width > 0) || !(height > 0) || width > kMaxNaturalSize ||
+        height > kMaxNaturalSize)
         return p.fail("bad size");
     if (!c.u16(frames) || frames == 0) return p.fail("bad frame count");
     if (!c.u16(colorCount) || !c.u16(opCount) || opCount > kMaxOperations || !c.u16(reserved) || reserved)
