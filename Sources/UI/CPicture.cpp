@@ -48,7 +48,9 @@ CError* CPicture::prepare(double scale) {
 }
 
 void CPicture::draw(CDrawContext& context) const {
-    m_picture.draw(context);
+    // Cut to the bounds the tiles were chosen by, so no tile draws more of it than another.
+    CDrawContext inside = context.clipped(drawBounds());
+    m_picture.draw(inside);
 }
 
 } // namespace qel
