@@ -177,7 +177,8 @@ bool CUIThread::runSync(const std::function<void()>& task, int timeoutMs) {
         return false;
 
     std::unique_lock<std::mutex> guard(call->lock);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     if (call->done.wait_until(guard, deadline, [&] { return call->state == kDone; })) return true;
     if (call->state == kQueued) {
         call->state = kCancelled;
