@@ -809,6 +809,8 @@ CError* CPlatformWindow::create(const SPlatformWindowSpec& spec, CPlatformWindow
     if (!thread.isCurrent()) return createError(EPERM);
     if (!g_connection)
         if (int error = openConnection()) return createError(error);
+    // A server that went away leaves the connection broken until its last window is gone.
+    if (int error = xcb_connection_has_error(g_connection->c)) return createError(error);
     // Also after a restart of the thread, which forgets its sources.
     thread.addSource(g_connection->fd, dispatchEvents);
     auto made = std::make_unique<CXWindow>(spec, listener);
