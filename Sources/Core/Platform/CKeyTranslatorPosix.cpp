@@ -95,7 +95,8 @@ std::unique_ptr<CKeyTranslator> CKeyTranslator::fromConnection(xcb_connection_t*
     if (device < 0) return nullptr;
     impl->context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     if (!impl->context) return nullptr;
-    impl->keymap = xkb_x11_keymap_new_from_device(impl->context, connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    impl->keymap =
+        xkb_x11_keymap_new_from_device(impl->context, connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS);
     if (!impl->keymap) return nullptr;
     impl->state = xkb_state_new(impl->keymap);
     if (!impl->state) return nullptr;

@@ -21,8 +21,9 @@
 // How X events become the framework's window events (the arguments are those of the equivalent
 // messages elsewhere):
 //   Expose (merged per window over one drain)  -> "paint" x, y, width, height (device pixels)
-//   MotionNotify (runs merged)                 -> "mouse-move" x, y (screen), is-button-l/r, is-alt/ctrl/shift
-//   ButtonPress/Release 1/2/3                  -> "mouse-button" button 'L'/'M'/'R', is-button-down,
+//   MotionNotify (runs merged)                 -> "mouse-move" x, y (screen), is-button-l/r,
+//   is-alt/ctrl/shift ButtonPress/Release 1/2/3                  -> "mouse-button" button 'L'/'M'/'R',
+//   is-button-down,
 //                                                 is-double-click (second press within 500 ms and 4 px)
 //   ButtonPress 4/5 (releases ignored)         -> "mouse-wheel" delta +1/-1
 //   ButtonPress/Release 8/9                    -> "mouse-xbutton" xbutton 2/1, is-xbutton1/2 swapped
@@ -51,7 +52,8 @@ constexpr int kShmWaitMs = 250;
 constexpr int kMaxDrains = 8;
 
 CError* createError(int code) {
-    return QEL_ERROR({}, "@qelstr_CWindow_createWindow_CreateError Unable to create window (error %1).", code);
+    return QEL_ERROR({}, "@qelstr_CWindow_createWindow_CreateError Unable to create window (error %1).",
+                     code);
 }
 
 class CXWindow;
@@ -84,7 +86,8 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
 
 // The run-time check: the server must be able to attach a segment of ours (it cannot when remote).
 bool checkShm(xcb_connection_t* c) {
-    xcb_shm_query_version_reply_t* version = xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr);
+    xcb_shm_query_version_reply_t* version =
+        xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr);
     if (!version) return false;
     free(version);
     const int id = shmget(IPC_PRIVATE, 4096, IPC_CREAT | 0600);
@@ -93,7 +96,8 @@ bool checkShm(xcb_connection_t* c) {
     bool attached = false;
     if (address != reinterpret_cast<void*>(-1)) {
         const xcb_shm_seg_t segment = xcb_generate_id(c);
-        xcb_generic_error_t* error = xcb_request_check(c, xcb_shm_attach_checked(c, segment, uint32_t(id), 1));
+        xcb_generic_error_t* error =
+            xcb_request_check(c, xcb_shm_attach_checked(c, segment, uint32_t(id), 1));
         attached = !error;
         free(error);
         if (attached) xcb_shm_detach(c, segment);
@@ -120,8 +124,10 @@ int openConnection() {
     connection->screen = screens.rem ? screens.data : nullptr;
     // Back buffers are presented as they are: 32 bits per pixel, blue in the lowest byte.
     bool packed = false;
-    for (xcb_format_iterator_t f = xcb_setup_pixmap_formats_iterator(xcb_get_setup(c)); f.rem; xcb_format_next(&f))
-        if (connection->screen && f.data->depth == connection->screen->root_depth && f.data->bits_per_pixel == 32)
+    for (xcb_format_iterator_t f = xcb_setup_pixmap_formats_iterator(xcb_get_setup(c)); f.rem;
+         xcb_format_next(&f))
+        if (connection->screen && f.data->depth == connection->screen->root_depth &&
+            f.data->bits_per_pixel == 32)
             packed = true;
     if (!connection->screen || !packed || xcb_get_setup(c)->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) {
         xcb_disconnect(c);
@@ -337,11 +343,11 @@ CError* CXWindow::init() {
     xcb_window_t parent = x.screen->root;
     if (m_spec.isEmbedded) {
         parent = xcb_window_t(m_spec.parent);
-        xcb_get_geometry_reply_t* geometry = m_spec.parent
-                                                 ? xcb_get_geometry_reply(x.c, xcb_get_geometry(x.c, parent), nullptr)
-                                                 : nullptr;
+        xcb_get_geometry_reply_t* geometry =
+            m_spec.parent ? xcb_get_geometry_reply(x.c, xcb_get_geometry(x.c, parent), nullptr) : nullptr;
         if (!geometry)
-            return QEL_ERROR({}, "@qelstr_CWindow_createWindow_NoParentWindow Unable to locate parent window.");
+            return QEL_ERROR({},
+                             "@qelstr_CWindow_createWindow_NoParentWindow Unable to locate parent window.");
         free(geometry);
     }
 
@@ -351,6 +357,7 @@ CError* CXWindow::init() {
     xcb_create_window_value_list_t values{};
     values.background_pixmap = XCB_BACK_PIXMAP_NONE;
     values.border_pixel = 0;
+    values.bit_gravity = XCB_GRAVITY_NORTH_WEST; // a larger window keeps what it shows
     values.override_redirect = !m_spec.isEmbedded && !m_spec.isMainWindow;
     values.event_mask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
                         XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
@@ -361,19 +368,21 @@ CError* CXWindow::init() {
                                    XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                    XCB_EVENT_MASK_POINTER_MOTION;
     values.colormap = x.screen->default_colormap;
-    const uint32_t mask = XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT |
-                          XCB_CW_EVENT_MASK | XCB_CW_DONT_PROPAGATE | XCB_CW_COLORMAP;
+    const uint32_t mask = XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_BIT_GRAVITY |
+                          XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK | XCB_CW_DONT_PROPAGATE |
+                          XCB_CW_COLORMAP;
     xcb_generic_error_t* error = xcb_request_check(
-        x.c, xcb_create_window_aux_checked(x.c, x.screen->root_depth, m_id, parent, int16_t(m_spec.x),
-                                           int16_t(m_spec.y), uint16_t(std::max(m_spec.width, 1)),
-                                           uint16_t(std::max(m_spec.height, 1)), 0,
-                                           XCB_WINDOW_CLASS_INPUT_OUTPUT, x.screen->root_visual, mask, &values));
+        x.c, xcb_create_window_aux_checked(
+                 x.c, x.screen->root_depth, m_id, parent, int16_t(m_spec.x), int16_t(m_spec.y),
+                 uint16_t(std::max(m_spec.width, 1)), uint16_t(std::max(m_spec.height, 1)), 0,
+                 XCB_WINDOW_CLASS_INPUT_OUTPUT, x.screen->root_visual, mask, &values));
     if (error) {
         const int code = error->error_code == XCB_WINDOW ? 0 : error->error_code;
         free(error);
         m_id = 0;
         if (code == 0)
-            return QEL_ERROR({}, "@qelstr_CWindow_createWindow_NoParentWindow Unable to locate parent window.");
+            return QEL_ERROR({},
+                             "@qelstr_CWindow_createWindow_NoParentWindow Unable to locate parent window.");
         return createError(code);
     }
     x.windows[m_id] = this;
@@ -385,8 +394,8 @@ CError* CXWindow::init() {
     std::string title = m_spec.title.toUtf8();
     xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, m_id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         uint32_t(title.size()), title.data());
-    xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, m_id, x.netWmName, x.utf8String, 8, uint32_t(title.size()),
-                        title.data());
+    xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, m_id, x.netWmName, x.utf8String, 8,
+                        uint32_t(title.size()), title.data());
     if (m_spec.isEmbedded) {
         const uint32_t xembed[2] = {0, 1}; // version 0, mapped
         xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, m_id, x.xembedInfo, x.xembedInfo, 32, 2, xembed);
@@ -475,7 +484,8 @@ void CXWindow::handle(const xcb_generic_event_t* event, const xcb_generic_event_
         // Auto-repeat sends release and press with one time stamp: only the presses are reported.
         if (next && (next->response_type & 0x7f) == XCB_KEY_PRESS) {
             const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(next);
-            if (press->detail == key->detail && press->time == key->time && press->event == key->event) return;
+            if (press->detail == key->detail && press->time == key->time && press->event == key->event)
+                return;
         }
         handleKey(key, false);
         return;
@@ -671,9 +681,9 @@ void CXWindow::waitForShm() {
             }
             continue;
         }
-        const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 deadline - std::chrono::steady_clock::now())
-                                 .count());
+        const int left = int(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count());
         if (left <= 0) break;
         pollfd fd{x.fd, POLLIN, 0};
         poll(&fd, 1, left);
@@ -696,7 +706,8 @@ bool CXWindow::ensureSegment(size_t bytes) {
         return false;
     }
     m_shmSegment = xcb_generate_id(x.c);
-    xcb_generic_error_t* error = xcb_request_check(x.c, xcb_shm_attach_checked(x.c, m_shmSegment, uint32_t(m_shmId), 1));
+    xcb_generic_error_t* error =
+        xcb_request_check(x.c, xcb_shm_attach_checked(x.c, m_shmSegment, uint32_t(m_shmId), 1));
     // Marked for removal at once: it goes away with the last attachment, even if we crash.
     shmctl(m_shmId, IPC_RMID, nullptr);
     if (error) {
@@ -734,14 +745,15 @@ void CXWindow::putImage(const uint32_t* pixels, int32_t stride, const SPlatformR
             memcpy(m_rows.data() + size_t(r) * rowBytes,
                    pixels + size_t(rect.y + row + r) * size_t(stride) + size_t(rect.x), rowBytes);
         xcb_put_image(x.c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_id, m_gc, uint16_t(rect.width), uint16_t(rows),
-                      int16_t(rect.x), int16_t(rect.y + row), 0, x.screen->root_depth, uint32_t(m_rows.size()),
-                      m_rows.data());
+                      int16_t(rect.x), int16_t(rect.y + row), 0, x.screen->root_depth,
+                      uint32_t(m_rows.size()), m_rows.data());
     }
 }
 
 void CXWindow::present(const uint32_t* pixels, int32_t width, int32_t height,
                        const std::vector<SPlatformRect>& rects) {
-    if (m_destroyed || !pixels || width <= 0 || height <= 0 || xcb_connection_has_error(g_connection->c)) return;
+    if (m_destroyed || !pixels || width <= 0 || height <= 0 || xcb_connection_has_error(g_connection->c))
+        return;
     std::vector<SPlatformRect> clipped;
     for (const SPlatformRect& rect : rects) {
         const int32_t left = std::max(rect.x, 0), top = std::max(rect.y, 0);
@@ -766,10 +778,10 @@ void CXWindow::present(const uint32_t* pixels, int32_t width, int32_t height,
                 }
                 // Only the last request reports completion; requests run in order.
                 const bool last = i + 1 == clipped.size();
-                cookie = xcb_shm_put_image(x.c, m_id, m_gc, uint16_t(width), uint16_t(height), uint16_t(rect.x),
-                                           uint16_t(rect.y), uint16_t(rect.width), uint16_t(rect.height),
-                                           int16_t(rect.x), int16_t(rect.y), x.screen->root_depth,
-                                           XCB_IMAGE_FORMAT_Z_PIXMAP, last ? 1 : 0, m_shmSegment, 0);
+                cookie = xcb_shm_put_image(
+                    x.c, m_id, m_gc, uint16_t(width), uint16_t(height), uint16_t(rect.x), uint16_t(rect.y),
+                    uint16_t(rect.width), uint16_t(rect.height), int16_t(rect.x), int16_t(rect.y),
+                    x.screen->root_depth, XCB_IMAGE_FORMAT_Z_PIXMAP, last ? 1 : 0, m_shmSegment, 0);
             }
             m_shmPending = true;
             m_shmSequence = cookie.sequence;
@@ -797,6 +809,8 @@ CError* CPlatformWindow::create(const SPlatformWindowSpec& spec, CPlatformWindow
     if (!thread.isCurrent()) return createError(EPERM);
     if (!g_connection)
         if (int error = openConnection()) return createError(error);
+    // A server that went away leaves the connection broken until its last window is gone.
+    if (int error = xcb_connection_has_error(g_connection->c)) return createError(error);
     // Also after a restart of the thread, which forgets its sources.
     thread.addSource(g_connection->fd, dispatchEvents);
     auto made = std::make_unique<CXWindow>(spec, listener);

@@ -60,7 +60,7 @@ private:
     mutable std::mutex m_lock;
     std::deque<Task> m_tasks;
     CEvent m_wake{false, false};
-    std::function<void()> m_wakeHook; // under m_lock
+    std::function<void()> m_wakeHook;    // under m_lock
     std::map<uint32_t, STimer> m_timers; // owner thread only
 };
 

@@ -46,22 +46,23 @@ private:
     CUIThread() = default;
     void start();
     void stop();
-    void run();
+    void run(int wakeFd, const std::atomic<bool>& stopping);
 
     struct SSource {
         int fd = -1;
         std::function<void()> dispatch;
     };
 
-    std::mutex m_usersLock; // acquire/release: start and stop
+    static thread_local std::vector<SSource>* t_sources;
+
+    std::mutex m_usersLock; // acquire/release: start and stop; guards the fields up to m_stopping
     int m_users = 0;
     std::thread m_thread;
-    int m_wakeFd = -1;
-    std::atomic<bool> m_stopping{false};
+    std::shared_ptr<const int> m_wake; // the running thread's wake-up descriptor
+    std::shared_ptr<std::atomic<bool>> m_stopping;
     std::atomic<uint64_t> m_threadId{0};
     mutable std::mutex m_pumpLock;
     std::shared_ptr<CThreadPump> m_pump; // under m_pumpLock; null while stopped
-    std::vector<SSource> m_sources;      // UI thread only
 };
 
 } // namespace qel

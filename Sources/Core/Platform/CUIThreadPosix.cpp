@@ -15,6 +15,9 @@
 
 namespace qel {
 
+// The sources of the loop running on this thread.
+thread_local std::vector<CUIThread::SSource>* CUIThread::t_sources = nullptr;
+
 CUIThread& CUIThread::instance() {
     // Never destroyed: a host may still hold users while the process exits.
     static CUIThread* thread = new CUIThread();
@@ -34,13 +37,21 @@ void CUIThread::release() {
 }
 
 void CUIThread::start() {
-    m_wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (m_wakeFd < 0) return; // posts fail and report it
-    m_stopping = false;
-    CEvent started;
-    m_thread = std::thread([this, &started] {
+    const int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd < 0) return; // posts fail and report it
+    // Closed by whichever of the thread and stop() lets go of it last.
+    std::shared_ptr<const int> wake(new int(wakeFd), [](const int* fd) {
+        close(*fd);
+        delete fd;
+    });
+    m_wake = wake;
+    auto stopping = std::make_shared<std::atomic<bool>>(false);
+    m_stopping = stopping;
+    // Shared: the event signals after unlocking, when this frame may be gone already.
+    auto started = std::make_shared<CEvent>();
+    m_thread = std::thread([this, started, wake, stopping] {
+        const int wakeFd = *wake;
         std::shared_ptr<CThreadPump> pump = CThreadPump::current();
-        const int wakeFd = m_wakeFd;
         pump->setWakeHook([wakeFd] {
             const uint64_t one = 1;
             // EAGAIN means the counter is already non-zero: the loop wakes anyway.
@@ -51,76 +62,84 @@ void CUIThread::start() {
             std::lock_guard<std::mutex> guard(m_pumpLock);
             m_pump = pump;
         }
-        started.set();
-        run();
+        started->set();
+        run(wakeFd, *stopping);
     });
-    started.wait();
+    started->wait();
 }
 
 void CUIThread::stop() {
     if (!m_thread.joinable()) return;
-    m_stopping = true;
+    m_stopping->store(true);
     const uint64_t one = 1;
-    [[maybe_unused]] ssize_t written = write(m_wakeFd, &one, sizeof one);
-    m_thread.join();
-    close(m_wakeFd);
-    m_wakeFd = -1;
+    [[maybe_unused]] ssize_t written = write(*m_wake, &one, sizeof one);
+    m_wake.reset();
+    m_stopping.reset();
+    // The last user may leave from a task of the thread itself, which cannot wait for itself: then
+    // it ends on its own after that task.
+    if (isCurrent())
+        m_thread.detach();
+    else
+        m_thread.join();
 }
 
-void CUIThread::run() {
+void CUIThread::run(int wakeFd, const std::atomic<bool>& stopping) {
     std::shared_ptr<CThreadPump> pump = CThreadPump::current();
+    std::vector<SSource> sources;
+    t_sources = &sources;
     std::vector<pollfd> fds;
     std::vector<int> order;
-    while (!m_stopping.load()) {
+    while (!stopping.load()) {
         pump->pump();
         // The sources drain what their connections hold; a dispatch may remove any source.
         order.clear();
-        for (const SSource& source : m_sources)
+        for (const SSource& source : sources)
             order.push_back(source.fd);
         for (int fd : order) {
-            auto source = std::find_if(m_sources.begin(), m_sources.end(),
-                                       [fd](const SSource& s) { return s.fd == fd; });
-            if (source == m_sources.end()) continue;
+            auto source =
+                std::find_if(sources.begin(), sources.end(), [fd](const SSource& s) { return s.fd == fd; });
+            if (source == sources.end()) continue;
             std::function<void()> dispatch = source->dispatch;
             dispatch();
         }
-        if (m_stopping.load()) break;
+        if (stopping.load()) break;
 
         fds.clear();
-        fds.push_back({m_wakeFd, POLLIN, 0});
-        for (const SSource& source : m_sources)
+        fds.push_back({wakeFd, POLLIN, 0});
+        for (const SSource& source : sources)
             fds.push_back({source.fd, POLLIN, 0});
-        // Posted tasks and expired timers are handled before sleeping: a task may have been queued by
-        // a dispatch above, and then the wake-up descriptor is already readable.
+        // Tasks queued by a dispatch above have made the wake-up descriptor readable already.
         const int timeout = pump->msUntilNextTimer();
         int ready = poll(fds.data(), nfds_t(fds.size()), timeout);
         if (ready < 0 && errno != EINTR) platform::sleepMilliseconds(1);
         if (fds[0].revents & POLLIN) {
             uint64_t count = 0;
-            [[maybe_unused]] ssize_t got = read(m_wakeFd, &count, sizeof count);
+            [[maybe_unused]] ssize_t got = read(wakeFd, &count, sizeof count);
         }
         // A source whose descriptor failed would keep poll() from ever sleeping again.
         for (size_t i = 1; i < fds.size(); ++i)
             if (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL)) {
                 const int fd = fds[i].fd;
-                auto source = std::find_if(m_sources.begin(), m_sources.end(),
+                auto source = std::find_if(sources.begin(), sources.end(),
                                            [fd](const SSource& s) { return s.fd == fd; });
-                if (source == m_sources.end()) continue;
+                if (source == sources.end()) continue;
                 std::function<void()> dispatch = source->dispatch;
-                m_sources.erase(source);
+                sources.erase(source);
                 dispatch(); // lets the owner see the failure
             }
     }
 
-    // Work queued before the stop still runs (deferred destruction, say); later posts fail.
+    // Work queued before the stop still runs (deferred destruction, say); later posts fail. A
+    // thread started since then owns the shared fields already.
     {
         std::lock_guard<std::mutex> guard(m_pumpLock);
-        m_pump.reset();
+        if (m_pump == pump) m_pump.reset();
     }
     pump->setWakeHook(nullptr);
     pump->pump();
-    m_sources.clear();
-    m_threadId.store(0, std::memory_order_release);
+    t_sources = nullptr;
+    uint64_t self = platform::currentThreadId();
+    m_threadId.compare_exchange_strong(self, 0, std::memory_order_acq_rel);
 }
 
 bool CUIThread::isCurrent() const {
@@ -177,7 +196,8 @@ bool CUIThread::runSync(const std::function<void()>& task, int timeoutMs) {
         return false;
 
     std::unique_lock<std::mutex> guard(call->lock);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     if (call->done.wait_until(guard, deadline, [&] { return call->state == kDone; })) return true;
     if (call->state == kQueued) {
         call->state = kCancelled;
@@ -188,12 +208,13 @@ bool CUIThread::runSync(const std::function<void()>& task, int timeoutMs) {
 }
 
 void CUIThread::addSource(int fd, std::function<void()> dispatch) {
+    if (!t_sources) return;
     removeSource(fd);
-    m_sources.push_back({fd, std::move(dispatch)});
+    t_sources->push_back({fd, std::move(dispatch)});
 }
 
 void CUIThread::removeSource(int fd) {
-    std::erase_if(m_sources, [fd](const SSource& source) { return source.fd == fd; });
+    if (t_sources) std::erase_if(*t_sources, [fd](const SSource& source) { return source.fd == fd; });
 }
 
 } // namespace qel
