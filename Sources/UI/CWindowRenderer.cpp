@@ -112,10 +112,11 @@ CError* CWindowRenderer::initComplete() {
 
 CError* CWindowRenderer::createTimers() {
     const std::map<CString, CString> render{{"fps", hasAttr("fps") ? getAttr("fps") : CString("30")}};
-    QEL_CHECK(createChild("ui:update-timer", ".render-timer", false, &render, m_renderTimer));
+    // Found at ".render-timer" and so on relative to the window.
+    QEL_CHECK(createChild("ui:update-timer", "render-timer", false, &render, m_renderTimer));
     listenObject(m_renderTimer, "tick", "render-tick");
     // Started by the controls that use them.
-    for (const char* name : {".auto-click-timer", ".deactivate-timer", ".update-actual-pos-timer"}) {
+    for (const char* name : {"auto-click-timer", "deactivate-timer", "update-actual-pos-timer"}) {
         CTimerQueued* timer = nullptr;
         QEL_CHECK(createChild("core:timer", name, false, nullptr, timer));
     }
