@@ -5,7 +5,7 @@ ASAN_DIR ?= build-asan
 TSAN_DIR ?= build-tsan
 # The tests that run threads against each other: the host threads stress test, the parameter
 # interface, timers and the visualisation exchange.
-TSAN_TESTS ?= HostThreadsStress|ParamInterface|Timer|Viz
+TSAN_TESTS ?= HostThreadsStress|ParamInterface|Timer|Viz|UIThread|UIEventBridge|PlatformWindow|WindowRenderer|EditorBinding
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps configure build test asan tsan clean demo install

@@ -102,9 +102,9 @@ CError* CWindowRenderer::initComplete() {
         return QEL_ERROR(fullName(),
                          "@qelstr_CWindow_init_NoEventBridge Unable to locate a suitable event bridge.");
     m_rootView->setWindow(this);
-    m_isEmbedded = m_isMainWindow && root()->getAttrPointer("ParentWindow") != nullptr;
-    // Snapshots draw the tree with no system window.
+    // Snapshots draw the tree with no system window; otherwise the main window lives in the host's.
     m_isOffscreen = root()->getAttrBool("Offscreen");
+    m_isEmbedded = m_isMainWindow && !m_isOffscreen;
     QEL_CHECK(applyScale());
     if (getAttrBool("is-window-position-stored") && !m_isEmbedded) QEL_CHECK(restoreWindowPosition());
     return createTimers();
@@ -230,6 +230,8 @@ CError* CWindowRenderer::createWindow() {
     spec.title = getAttr("title");
     if (m_isEmbedded) {
         spec.parent = reinterpret_cast<uintptr_t>(root()->getAttrPointer("ParentWindow"));
+        if (!spec.parent)
+            return QEL_ERROR(fullName(), "@qelstr_CWindow_createWindow_NoParentWindow Unable to locate parent window.");
     } else {
         QEL_CHECK(computePosition(spec.width, spec.height, spec.x, spec.y));
     }

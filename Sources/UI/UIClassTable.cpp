@@ -11,7 +11,6 @@
 #include "UI/CStdEventBridge.h"
 #include "UI/CStyle.h"
 #include "UI/CTextView.h"
-#include "UI/CUpdateTimer.h"
 #include "UI/CView.h"
 #include "UI/CVizExchange.h"
 #include "UI/CWindowRenderer.h"
@@ -34,7 +33,6 @@ const SCreatorEntry* qelUIClassTable() {
         {"ui:style", qelCreate<CStyle>, CClassRecord::initObject},
         {"ui:dynamic-palette", qelCreate<CDynamicPalette>, CDynamicPalette::initClass},
         {"ui:dynamic-color", qelCreate<CDynamicColor>, CDynamicColor::initClass},
-        {"ui:update-timer", qelCreate<CUpdateTimer>, CTimerQueued::initClass},
         {"ui:window-renderer", qelCreate<CWindowRenderer>, CWindowRenderer::initClass},
         {"ui:param-data", qelCreate<CObject>, CClassRecord::initObject},
         {"ui:state-data", qelCreate<CObject>, CClassRecord::initObject},

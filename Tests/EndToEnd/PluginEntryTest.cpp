@@ -31,7 +31,8 @@ TEST_F(PluginEntryTest, DescribesItselfToTheHost) {
     EXPECT_EQ(effect->magic, kEffectMagic);
     EXPECT_EQ(effect->uniqueID, qelVstFourCC('2', '2', '2', 'l'));
     EXPECT_EQ(effect->version, 1);
-    EXPECT_EQ(effect->flags, effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing);
+    EXPECT_EQ(effect->flags,
+              effFlagsHasEditor | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing);
     EXPECT_EQ(effect->numParams, 11);
     EXPECT_GE(effect->numPrograms, 1);
     EXPECT_FLOAT_EQ(effect->ioRatio, 1.0f);
@@ -70,10 +71,11 @@ TEST_F(PluginEntryTest, AnswersEveryOpcodeAsPublished) {
           54, 55, 56, 57, 62, 64, 65, 66, 67, 68, 70, 71, 72, 74, 75, 76, 78, 79, 80, 200})
         EXPECT_EQ(host.dispatcher(deprecated), 0) << deprecated;
 
-    // No editor yet: the editor opcodes decline, without touching a display.
-    ERect* rect = reinterpret_cast<ERect*>(1);
-    EXPECT_EQ(host.dispatcher(effEditGetRect, 0, 0, &rect), 0);
-    EXPECT_EQ(host.dispatcher(effEditOpen, 0, 0, nullptr), 0);
+    // The editor's size is known before it opens, and needs no display.
+    ERect* rect = nullptr;
+    ASSERT_EQ(host.dispatcher(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right, 614);
+    EXPECT_EQ(rect->bottom, 163);
     EXPECT_EQ(
         host.vendorSpecific(qelVstFourCC('s', 't', 'C', 'A'), qelVstFourCC('W', 'h', 'e', 'e'), nullptr, 1),
         1);

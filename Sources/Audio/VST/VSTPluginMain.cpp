@@ -9,6 +9,8 @@
 #include "Audio/VST/CAudioWrapperVST.h"
 #include "Core/CApplication.h"
 #include "Core/CObject.h"
+#include "Core/Platform/CTimerQueue.h"
+#include "UI/CWorkerThreadPool.h"
 #include "ResourceEmbedder/EmbeddedResources.h"
 
 namespace {
@@ -25,6 +27,9 @@ qel::CError* createApplication(qel::CObject*& application) {
 // framework alive.
 void stopLibrary() {
     if (g_started && qel::CApplication::liveTreeContexts() == 0) qel::CApplication::shutdown();
+    // No thread may run the library's code once it is unmapped.
+    qel::CWorkerThreadPool::instance().clear();
+    qel::CTimerQueue::shutdown();
 }
 
 void startLibrary() {

@@ -5,21 +5,40 @@
 
 namespace qel {
 
+namespace {
+
+std::mutex g_instanceLock;
+// Never destroyed: timers may be removed by objects released during process exit.
+CTimerQueue* g_instance = nullptr;
+
+} // namespace
+
 CTimerQueue* CTimerQueue::instance() {
-    // Never destroyed: timers may be removed by objects released during process exit.
-    static CTimerQueue* const queue = [] {
-        CTimerQueue* made = new CTimerQueue;
-        std::lock_guard<std::mutex> guard(made->m_lock);
-        try {
-            made->m_thread = std::thread([made] { made->threadMain(); });
-        } catch (const std::system_error&) {
-            return (CTimerQueue*)nullptr;
-        }
-        made->m_threadId = made->m_thread.get_id();
-        made->m_thread.detach();
-        return made;
-    }();
-    return queue;
+    std::lock_guard<std::mutex> instanceGuard(g_instanceLock);
+    if (!g_instance) g_instance = new CTimerQueue;
+    std::lock_guard<std::mutex> guard(g_instance->m_lock);
+    if (g_instance->m_thread.joinable()) return g_instance;
+    try {
+        g_instance->m_thread = std::thread([queue = g_instance] { queue->threadMain(); });
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+    g_instance->m_threadId = g_instance->m_thread.get_id();
+    return g_instance;
+}
+
+void CTimerQueue::shutdown() {
+    std::lock_guard<std::mutex> instanceGuard(g_instanceLock);
+    if (!g_instance || !g_instance->m_thread.joinable()) return;
+    {
+        std::lock_guard<std::mutex> guard(g_instance->m_lock);
+        g_instance->m_stopping = true;
+        g_instance->m_changed.notify_all();
+    }
+    g_instance->m_thread.join();
+    std::lock_guard<std::mutex> guard(g_instance->m_lock);
+    g_instance->m_stopping = false;
+    g_instance->m_threadId = {};
 }
 
 CTimerQueue::CTimerQueue() = default;
@@ -49,7 +68,7 @@ size_t CTimerQueue::timerCount() const {
 
 void CTimerQueue::threadMain() {
     std::unique_lock<std::mutex> guard(m_lock);
-    for (;;) {
+    while (!m_stopping) {
         auto next = std::min_element(m_timers.begin(), m_timers.end(), [](const auto& a, const auto& b) {
             return a.second.due < b.second.due;
         });

@@ -18,6 +18,9 @@ public:
     // Made, with its thread, on first use; lives as long as the process. Null when the thread could
     // not be started.
     static CTimerQueue* instance();
+    // Stops and joins the thread, timers kept; the next instance() starts it again. A plug-in's code
+    // must not run on after the host unloads it.
+    static void shutdown();
 
     // Calls callback after dueMs and then every periodMs (at least 1); returns the timer's id.
     uint32_t add(uint32_t dueMs, uint32_t periodMs, Callback callback);
@@ -42,6 +45,7 @@ private:
     std::map<uint32_t, STimer> m_timers;
     uint32_t m_lastId = 0;
     uint32_t m_runningId = 0;
+    bool m_stopping = false;
     std::thread::id m_threadId;
     std::thread m_thread;
 };

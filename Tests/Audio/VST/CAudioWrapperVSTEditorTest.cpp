@@ -3,7 +3,12 @@
 #include "Audio/VST/CAudioWrapperVSTEditor.h"
 #include "Audio/VST/EditorSnapshot.h"
 #include "Other/CPngFile.h"
+#include <atomic>
+#include <thread>
+
 #include "Support/TempDir.h"
+#include "Support/XvfbServer.h"
+#include "UI/CWindowRenderer.h"
 #include "UI/CAppDataLocal.h"
 #include "WrapperInstance.h"
 
@@ -109,6 +114,50 @@ TEST_F(EditorBindingTest, ReadOutsShowTheInstancesValues) {
     effect->setParameter(effect, gain, effect->getParameter(effect, gain));
     ASSERT_EQ(snapshot(1.0, again), "");
     EXPECT_TRUE(std::equal(after.data(), after.data() + 614 * 163, again.data()));
+}
+
+// The host's threads as they are while a user opens and closes the editor: audio on one, automation
+// on another, the editor calls on a third.
+TEST_F(EditorBindingTest, OpensAndClosesInAWindowWhileAudioAndAutomationRun) {
+    if (!CXvfbServer::available()) GTEST_SKIP() << "Xvfb is not installed";
+    CXvfbServer server({}, 1920, 1080);
+    ASSERT_TRUE(server.isRunning()) << server.error();
+    CXTestDriver driver;
+    create();
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    effect->dispatcher(effect, effSetBlockSize, 0, 512, nullptr, 0);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0);
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> in(512, 0.1f);
+        std::vector<std::vector<float>> out(size_t(effect->numOutputs), std::vector<float>(512));
+        std::vector<float*> inputs(size_t(effect->numInputs), in.data()), outputs;
+        for (auto& channel : out)
+            outputs.push_back(channel.data());
+        while (!stop)
+            effect->processReplacing(effect, inputs.data(), outputs.data(), 512);
+    });
+    std::thread automation([&] {
+        for (int i = 0; !stop; ++i) {
+            effect->setParameter(effect, 10, (i % 100) / 100.0f);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const uint32_t parent = driver.createWindow(0, 0, 614, 163);
+    for (int cycle = 0; cycle < 10; ++cycle) {
+        ASSERT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t(parent)), 0), 1);
+        EXPECT_TRUE(editor()->isOpen());
+        EXPECT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t(parent)), 0), 0);
+        CWindowRenderer* window = editor()->windowRenderer();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(CXTestDriver::waitFor([&] { return window->presentedFrames() >= 2; })) << "cycle " << cycle;
+        EXPECT_TRUE(editor()->onWheel(-1.0f));
+        effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0);
+        EXPECT_EQ(editor()->windowRenderer(), nullptr);
+    }
+    stop = true;
+    audio.join();
+    automation.join();
 }
 
 } // namespace

@@ -1,0 +1,122 @@
+#include <benchmark/benchmark.h>
+
+#include "Audio/CAudioWrapper.h"
+#include "Audio/VST/CAudioWrapperVST.h"
+#include "Core/CApplication.h"
+#include "Core/Platform/CThreadPump.h"
+#include "Other/CParamInterfaceClientConnectorUni.h"
+#include "ProductStarted.h"
+#include "UI/CWindowRenderer.h"
+
+namespace {
+
+using namespace qel;
+
+intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// An instance with its editor's tree drawn offscreen on this thread, as the render timer draws it.
+struct SEditor {
+    AEffect* effect = nullptr;
+    CObject* audioRoot = nullptr;
+    CObject* ui = nullptr;
+    CWindowRenderer* window = nullptr;
+    CParamInterfaceClientConnectorUni* connector = nullptr;
+
+    bool open(double scale, int32_t threads) {
+        CAudioWrapper::setApplicationFactory(
+            [](CObject*& application) { return CApplication::initRootObject(CString(), application); });
+        effect = CAudioWrapperVST::createEffect(hostCallback);
+        if (!effect) return false;
+        audioRoot = static_cast<CAudioWrapperVST*>(static_cast<AudioEffect*>(effect->object))->applicationObject();
+        if (CApplication::initRootObject(CString(), ui)) return false;
+        ui->setAttrPointer("BaseConnectorRootPtr", &audioRoot);
+        ui->setAttrBool("Offscreen", true);
+        ui->setAttrDouble("VisualScale", scale);
+        if (CError* error = ui->loadXMLData("UserInterface.xml", true)) {
+            delete error;
+            return false;
+        }
+        window = dynamic_cast<CWindowRenderer*>(ui->findObject("ui.main-window.window-renderer"));
+        connector = dynamic_cast<CParamInterfaceClientConnectorUni*>(ui->findObject("ui.interface-client-connector"));
+        // Threads drawing one frame: the user-interface thread and threads - 1 workers.
+        CWindowRenderer::setProcessorCount(8);
+        window->setAttrDouble("num-threads", threads / 8.0);
+        deliver();
+        return window && connector;
+    }
+    void deliver() {
+        for (int round = 0; round < 3; ++round) {
+            connector->poll();
+            CThreadPump::current()->pump();
+        }
+    }
+    ~SEditor() {
+        if (ui) CApplication::releaseRootObject(ui);
+        if (effect) effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
+        CWindowRenderer::setProcessorCount(0);
+    }
+};
+
+// The whole editor drawn: arguments are the scale in tenths and the threads drawing.
+void BM_EditorFullRepaint(benchmark::State& state) {
+    SEditor editor;
+    if (!bench::productStarted() || !editor.open(double(state.range(0)) / 10, int32_t(state.range(1)))) {
+        state.SkipWithError("editor failed");
+        return;
+    }
+    CBitmap picture;
+    for (auto _ : state)
+        editor.window->renderOffscreen(picture);
+    state.counters["fps"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["workers"] = editor.window->lastWorkerCount();
+}
+BENCHMARK(BM_EditorFullRepaint)
+    ->ArgsProduct({{10, 20}, {1, 2, 8}})
+    ->ArgNames({"scale10", "threads"})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The host moves one parameter each frame: the message arrives, one read-out is drawn again.
+void BM_EditorReadOutChange(benchmark::State& state) {
+    SEditor editor;
+    if (!bench::productStarted() || !editor.open(1.0, 2)) {
+        state.SkipWithError("editor failed");
+        return;
+    }
+    CBitmap picture;
+    editor.window->renderOffscreen(picture);
+    int32_t step = 0;
+    int64_t tiles = 0;
+    for (auto _ : state) {
+        editor.effect->setParameter(editor.effect, 10, float(++step % 2) * 0.5f + 0.2f);
+        editor.deliver();
+        editor.window->renderPass();
+        tiles += editor.window->lastTilesDrawn();
+    }
+    state.counters["tiles"] = benchmark::Counter(double(tiles), benchmark::Counter::kAvgIterations);
+    state.counters["of"] = double(editor.window->deviceWidth() / 32 + 1) * (editor.window->deviceHeight() / 32 + 1);
+}
+BENCHMARK(BM_EditorReadOutChange)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// A frame of an open editor with nothing changing, and the share of one core it takes at 30 frames a
+// second ("core30").
+void BM_EditorIdleFrame(benchmark::State& state) {
+    SEditor editor;
+    if (!bench::productStarted() || !editor.open(1.0, 2)) {
+        state.SkipWithError("editor failed");
+        return;
+    }
+    CBitmap picture;
+    editor.window->renderOffscreen(picture);
+    for (auto _ : state) {
+        editor.deliver();
+        editor.window->renderPass();
+    }
+    state.counters["core30"] = benchmark::Counter(1.0 / 30, benchmark::Counter::kIsIterationInvariantRate |
+                                                          benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_EditorIdleFrame)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+} // namespace
