@@ -1,9 +1,9 @@
 #pragma once
 
-// stb_truetype with float vertices, so outlines keep sub-pixel precision. The header only keeps a
-// vertex type of ours when the vertex itself is predefined (it sets its own type otherwise), so the
-// struct is declared here; everyone includes stb_truetype through this header, and CPath.cpp holds
-// the implementation.
+// stb_truetype with float vertices, so outlines keep sub-unit precision. The header only keeps its
+// own vertex type when stbtt_vertex is already defined, so the float one is declared here first.
+// Everyone includes stb_truetype through this header so the vertex type is the same in every
+// translation unit; CPath.cpp holds the implementation.
 #define stbtt_vertex_type float
 typedef struct {
     stbtt_vertex_type x, y, cx, cy, cx1, cy1;

@@ -69,9 +69,9 @@ TEST(CPathTest, CirclesAndBandsCoverTheirAreaAtEveryScaleAndClip) {
         for (int x = 0; x < 30; ++x)
             ASSERT_EQ(part[size_t(y * 30 + x)], whole[size_t((y + 23) * 64 + x + 17)]) << x << "," << y;
     // And an area left of and above the origin sees the path shifted out of it.
-    circle.rasterize(1.0, 0.0, 0.0, {-10, -10, 20, 20}, part);
+    circle.rasterize(1.0, 0.0, 0.0, {-10, -10, 30, 30}, part);
     EXPECT_EQ(part[0], 0);
-    EXPECT_EQ(part[size_t(19 * 20 + 19)], 255);
+    EXPECT_EQ(part[size_t(29 * 30 + 29)], 255);
 }
 
 TEST(CPathTest, NonZeroWindingFillsOverlapsAndReversedContoursCutHoles) {
