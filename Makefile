@@ -4,8 +4,8 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 TSAN_DIR ?= build-tsan
 # The tests that run threads against each other: the host threads stress test, the parameter
-# interface, timers and the visualisation exchange.
-TSAN_TESTS ?= HostThreadsStress|ParamInterface|Timer|Viz
+# interface, timers, the visualisation exchange, and the user-interface thread with its windows and bridge.
+TSAN_TESTS ?= HostThreadsStress|ParamInterface|Timer|Viz|UIThread|UIEventBridge|PlatformWindow
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps configure build test asan tsan clean demo install
