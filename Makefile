@@ -4,7 +4,8 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 TSAN_DIR ?= build-tsan
 # The tests that run threads against each other: the host threads stress test, the parameter
-# interface, timers and the visualisation exchange.
+# interface, timers, the visualisation exchange, the user-interface thread with its windows and bridge,
+# the window renderer and the editor opened while audio runs.
 TSAN_TESTS ?= HostThreadsStress|ParamInterface|Timer|Viz|UIThread|UIEventBridge|PlatformWindow|WindowRenderer|EditorBinding
 JOBS ?= $(shell nproc)
 

