@@ -29,7 +29,8 @@ struct SEditor {
             [](CObject*& application) { return CApplication::initRootObject(CString(), application); });
         effect = CAudioWrapperVST::createEffect(hostCallback);
         if (!effect) return false;
-        audioRoot = static_cast<CAudioWrapperVST*>(static_cast<AudioEffect*>(effect->object))->applicationObject();
+        audioRoot =
+            static_cast<CAudioWrapperVST*>(static_cast<AudioEffect*>(effect->object))->applicationObject();
         if (CApplication::initRootObject(CString(), ui)) return false;
         ui->setAttrPointer("BaseConnectorRootPtr", &audioRoot);
         ui->setAttrBool("Offscreen", true);
@@ -39,7 +40,8 @@ struct SEditor {
             return false;
         }
         window = dynamic_cast<CWindowRenderer*>(ui->findObject("ui.main-window.window-renderer"));
-        connector = dynamic_cast<CParamInterfaceClientConnectorUni*>(ui->findObject("ui.interface-client-connector"));
+        connector =
+            dynamic_cast<CParamInterfaceClientConnectorUni*>(ui->findObject("ui.interface-client-connector"));
         // Threads drawing one frame: the user-interface thread and threads - 1 workers.
         CWindowRenderer::setProcessorCount(8);
         window->setAttrDouble("num-threads", threads / 8.0);
@@ -96,7 +98,8 @@ void BM_EditorReadOutChange(benchmark::State& state) {
         tiles += editor.window->lastTilesDrawn();
     }
     state.counters["tiles"] = benchmark::Counter(double(tiles), benchmark::Counter::kAvgIterations);
-    state.counters["of"] = double(editor.window->deviceWidth() / 32 + 1) * (editor.window->deviceHeight() / 32 + 1);
+    state.counters["of"] =
+        double(editor.window->deviceWidth() / 32 + 1) * (editor.window->deviceHeight() / 32 + 1);
 }
 BENCHMARK(BM_EditorReadOutChange)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
@@ -115,7 +118,7 @@ void BM_EditorIdleFrame(benchmark::State& state) {
         editor.window->renderPass();
     }
     state.counters["core30"] = benchmark::Counter(1.0 / 30, benchmark::Counter::kIsIterationInvariantRate |
-                                                          benchmark::Counter::kInvert);
+                                                                benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_EditorIdleFrame)->UseRealTime()->Unit(benchmark::kMicrosecond);
 

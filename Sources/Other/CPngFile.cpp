@@ -96,7 +96,7 @@ CError* CPngFile::decode(const std::vector<uint8_t>& bytes, CBitmap& bitmap) {
             if (data[8] != 8 || (data[9] != 6 && data[9] != 2) || data[10] || data[11] || data[12])
                 return formatError("pixel format");
             channels = data[9] == 6 ? 4 : 3;
-            if (width == 0 || height == 0 || width > 16384 || height > 16384) return formatError("size");
+            if (width == 0 || height == 0 || width > 8192 || height > 8192) return formatError("size");
         } else if (std::memcmp(type, "IDAT", 4) == 0) {
             packed.insert(packed.end(), data, data + length);
         } else if (std::memcmp(type, "IEND", 4) == 0) {

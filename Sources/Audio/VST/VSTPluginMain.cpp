@@ -10,8 +10,8 @@
 #include "Core/CApplication.h"
 #include "Core/CObject.h"
 #include "Core/Platform/CTimerQueue.h"
-#include "UI/CWorkerThreadPool.h"
 #include "ResourceEmbedder/EmbeddedResources.h"
+#include "UI/CWorkerThreadPool.h"
 
 namespace {
 
