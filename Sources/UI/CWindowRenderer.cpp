@@ -188,7 +188,11 @@ void CWindowRenderer::invalidateAll() {
         for (CView* child : view->childViews())
             pending.push_back(child);
     }
-    m_updateRequests.push_back({0, 0, m_rootView->frame().width, m_rootView->frame().height});
+    repaintAll();
+}
+
+void CWindowRenderer::repaintAll() {
+    if (m_rootView) m_updateRequests.push_back({0, 0, m_rootView->frame().width, m_rootView->frame().height});
 }
 
 void CWindowRenderer::invalidateAllWindows(CObject* object) {
@@ -231,7 +235,8 @@ CError* CWindowRenderer::createWindow() {
     if (m_isEmbedded) {
         spec.parent = reinterpret_cast<uintptr_t>(root()->getAttrPointer("ParentWindow"));
         if (!spec.parent)
-            return QEL_ERROR(fullName(), "@qelstr_CWindow_createWindow_NoParentWindow Unable to locate parent window.");
+            return QEL_ERROR(fullName(),
+                             "@qelstr_CWindow_createWindow_NoParentWindow Unable to locate parent window.");
     } else {
         QEL_CHECK(computePosition(spec.width, spec.height, spec.x, spec.y));
     }
@@ -367,7 +372,7 @@ void CWindowRenderer::present(const std::vector<SPixelRect>& rects) {
 }
 
 CError* CWindowRenderer::renderOffscreen(CBitmap& picture) {
-    invalidateAll();
+    repaintAll();
     QEL_CHECK(renderPass());
     picture = m_backBuffer;
     return nullptr;
@@ -378,7 +383,7 @@ CError* CWindowRenderer::onPaint(CParamList& args) {
     if (!m_isFirstRenderDone) {
         m_isFirstRenderDone = true;
         const double start = CDebugLog::secondsSinceLoad();
-        invalidateAll();
+        repaintAll();
         QEL_CHECK(renderPass());
         CDebugLog::printf("First render time: %.4f s @ %.4f s", CDebugLog::secondsSinceLoad() - start,
                           CDebugLog::secondsSinceLoad());

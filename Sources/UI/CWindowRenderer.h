@@ -44,6 +44,8 @@ public:
     void forgetView(CView* view);
     // Every view prepared again and every tile drawn again (scale or colours changed).
     void invalidateAll();
+    // Every tile drawn again from what the views have prepared (the screen lost the picture).
+    void repaintAll();
     // The same for every window of the tree that holds object.
     static void invalidateAllWindows(CObject* object);
 
