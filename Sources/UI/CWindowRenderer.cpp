@@ -21,6 +21,22 @@ std::atomic<int32_t> g_processorCount{0};
 
 const char* const kWindowClass = "Quelmar Emberline VST2 UIWindow";
 
+constexpr char kMouseMove[] = "mouse-move";
+constexpr char kMouseButton[] = "mouse-button";
+constexpr char kMouseXButton[] = "mouse-xbutton";
+constexpr char kMouseWheel[] = "mouse-wheel";
+constexpr char kMouseExit[] = "mouse-exit";
+constexpr char kKeyPress[] = "key-press";
+constexpr char kKeyRelease[] = "key-release";
+
+// Handlers are not told their event's name; input events are routed on by name, so each gets its own.
+template <const char* Name, CError* (CWindowRenderer::*Route)(const CString&, CParamList&)>
+void addRouted(CClassRecord& record) {
+    record.addEvent(Name, [](CObject& object, CParamList& args) {
+        return (static_cast<CWindowRenderer&>(object).*Route)(Name, args);
+    });
+}
+
 const char* const kAlignments[] = {
     "bottom", "bottom-center", "bottom-local-center", "center", "center-overlay", "left", "right", "cursor"};
 
@@ -52,15 +68,13 @@ void CWindowRenderer::initClass(CClassRecord& record) {
     record.addEvent("paint", [](CObject& object, CParamList& args) {
         return static_cast<CWindowRenderer&>(object).onPaint(args);
     });
-    for (const char* name : {"mouse-move", "mouse-button", "mouse-xbutton", "mouse-wheel", "mouse-exit"})
-        record.addEvent(name, [](CObject& object, CParamList& args) -> CError* {
-            // The event's name is not passed to handlers; the arguments tell the kinds apart.
-            return static_cast<CWindowRenderer&>(object).routeMouse(args.text(".event"), args);
-        });
-    for (const char* name : {"key-press", "key-release"})
-        record.addEvent(name, [](CObject& object, CParamList& args) {
-            return static_cast<CWindowRenderer&>(object).routeKey(args.text(".event"), args);
-        });
+    addRouted<kMouseMove, &CWindowRenderer::routeMouse>(record);
+    addRouted<kMouseButton, &CWindowRenderer::routeMouse>(record);
+    addRouted<kMouseXButton, &CWindowRenderer::routeMouse>(record);
+    addRouted<kMouseWheel, &CWindowRenderer::routeMouse>(record);
+    addRouted<kMouseExit, &CWindowRenderer::routeMouse>(record);
+    addRouted<kKeyPress, &CWindowRenderer::routeKey>(record);
+    addRouted<kKeyRelease, &CWindowRenderer::routeKey>(record);
     for (const char* name : {"activate-window", "deactivate-window", "focus-lost", "close-window"})
         record.addEvent(name, [](CObject& object) { return object.emitEvent("window-state", false); });
     record.addEvent("close-app", [](CObject&) -> CError* { return nullptr; });
@@ -444,7 +458,6 @@ bool CWindowRenderer::onWheelStep(int32_t delta) {
 
 void CWindowRenderer::onWindowEvent(const CString& name, CParamList& args) {
     if (m_isTearingDown || !classRecord().findEvent(name)) return;
-    args.set(".event", name);
     if (CError* error = runEvent(name, args)) qelErrReport(error);
 }
 

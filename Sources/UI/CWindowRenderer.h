@@ -76,12 +76,14 @@ public:
 
     static void initClass(CClassRecord& record);
 
+    // Input: to the view under the mouse (or the one that captured it), keys to the focused view.
+    CError* routeMouse(const CString& name, CParamList& args);
+    CError* routeKey(const CString& name, CParamList& args);
+
 private:
     CError* createWindow();
     CError* createTimers();
     CError* onPaint(CParamList& args);
-    CError* routeMouse(const CString& name, CParamList& args);
-    CError* routeKey(const CString& name, CParamList& args);
     CError* applyScale();
     CError* collectDrawLists();
     void collectViews(CView* view, CSector& sector);
