@@ -320,6 +320,10 @@ void CXTestDriver::sync() {
     free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
 
+size_t CXTestDriver::maximumRequestBytes() {
+    return size_t(xcb_get_maximum_request_length(m_connection)) * 4;
+}
+
 bool CXTestDriver::waitFor(const std::function<bool()>& condition, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!condition()) {

@@ -83,6 +83,8 @@ public:
     std::vector<uint32_t> readPixels(uint32_t window, int32_t x, int32_t y, int32_t width, int32_t height);
     // A round trip: every request sent so far has been carried out.
     void sync();
+    // The largest request the server takes (256 KiB without BIG-REQUESTS).
+    size_t maximumRequestBytes();
 
     // Polls the condition every few milliseconds until it holds or the time is up.
     static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000);

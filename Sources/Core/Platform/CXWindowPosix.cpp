@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "Core/Platform/CKeyTranslator.h"
 #include "Core/Platform/CUIThread.h"
@@ -115,9 +116,11 @@ CError* CXWindow::init() {
     std::string wmClass = className + '\0' + className + '\0';
     xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, m_id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                         uint32_t(wmClass.size()), wmClass.data());
+    // WM_NAME is Latin-1, which narrow strings hold already; _NET_WM_NAME carries any title.
     std::string title = m_spec.title.toUtf8();
-    xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, m_id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                        uint32_t(title.size()), title.data());
+    if (!m_spec.title.isWide())
+        xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, m_id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            uint32_t(m_spec.title.length()), m_spec.title.c8());
     xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, m_id, x.netWmName, x.utf8String, 8,
                         uint32_t(title.size()), title.data());
     if (m_spec.isEmbedded) {

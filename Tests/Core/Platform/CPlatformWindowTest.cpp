@@ -80,9 +80,9 @@ class CPlatformWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { start({}); }
 
-    void start(const std::vector<std::string>& serverArgs) {
+    void start(const std::vector<std::string>& serverArgs, int width = 1024, int height = 768) {
         if (!CXvfbServer::available()) GTEST_SKIP() << "Xvfb is not installed";
-        server = std::make_unique<CXvfbServer>(serverArgs);
+        server = std::make_unique<CXvfbServer>(serverArgs, width, height);
         ASSERT_TRUE(server->isRunning()) << server->error();
         CUIThread::acquire();
         driver = std::make_unique<CXTestDriver>();
@@ -374,20 +374,22 @@ TEST_F(CPlatformWindowTest, PresentedPixelsReadBackExactly) {
     }
 }
 
-TEST_F(CPlatformWindowTest, ServersWithoutSharedMemoryOrBigRequestsGetSplitImages) {
+TEST_F(CPlatformWindowTest, WithoutSharedMemoryLargeImagesAreSplitIntoRequests) {
     TearDown();
-    start({"-extension", "MIT-SHM", "-extension", "BIG-REQUESTS"});
-    const uint32_t host = driver->createWindow(0, 0, 700, 500);
-    // 600 x 400 x 4 bytes is far over the 256 KiB request limit without BIG-REQUESTS.
-    CPlatformWindow* window = open(embedded(host, 0, 0, 600, 400), events);
+    start({"-extension", "MIT-SHM"}, 2200, 2100);
+    // 2100 x 2050 x 4 bytes is over the largest request even with BIG-REQUESTS.
+    constexpr int32_t kWidth = 2100, kHeight = 2050;
+    ASSERT_LT(driver->maximumRequestBytes(), size_t(kWidth) * kHeight * 4);
+    const uint32_t host = driver->createWindow(0, 0, kWidth, kHeight);
+    CPlatformWindow* window = open(embedded(host, 0, 0, kWidth, kHeight), events);
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->usesShm());
-    const std::vector<uint32_t> pixels = pattern(600, 400, 5);
-    for (int frame = 1; frame <= 3; ++frame) {
-        onUI([&] { window->present(pixels.data(), 600, 400, {{0, 0, 600, 400}}); });
+    const std::vector<uint32_t> pixels = pattern(kWidth, kHeight, 5);
+    for (int frame = 1; frame <= 2; ++frame) {
+        onUI([&] { window->present(pixels.data(), kWidth, kHeight, {{0, 0, kWidth, kHeight}}); });
         ASSERT_TRUE(CXTestDriver::waitFor([&] { return window->presentedFrames() == uint32_t(frame); }));
     }
-    EXPECT_EQ(driver->readPixels(uint32_t(window->nativeId()), 0, 0, 600, 400), pixels);
+    EXPECT_TRUE(driver->readPixels(uint32_t(window->nativeId()), 0, 0, kWidth, kHeight) == pixels);
 }
 
 TEST_F(CPlatformWindowTest, TheHostMayDestroyTheParentFirst) {
