@@ -124,7 +124,6 @@ void boxPass(std::vector<uint8_t>& mask, int32_t width, int32_t height, int32_t 
 struct CImageSet::SContext {
     double scale = 1;
     int32_t width = 0, height = 0;
-    int32_t frame = 0;
     double t = 0; // position inside the current operation's frames
     std::vector<CColor> colors;
 
@@ -389,7 +388,6 @@ CError* CImageSet::render(int32_t frame, double scale, const CPalette& palette, 
     ctx.scale = scale;
     ctx.width = int32_t(w);
     ctx.height = int32_t(h);
-    ctx.frame = frame;
     ctx.colors.reserve(m_colors.size());
     for (const SColorEntry& entry : m_colors)
         ctx.colors.push_back(palette.color(entry.name, entry.fallback));

@@ -52,23 +52,6 @@ public:
         CString name;
         CColor fallback;
     };
-    struct SPathVertex {
-        uint8_t kind = 0;
-        SValue x[3], y[3];
-    };
-    struct SOperation {
-        Shape shape = Rect;
-        Paint paint = Solid;
-        uint16_t firstFrame = 0, lastFrame = 0;
-        std::vector<uint16_t> colors;
-        SValue opacity, blur, outline;
-        SValue axis[4];
-        uint32_t seed = 0;
-        SValue cell;
-        std::vector<SValue> geometry;
-        std::vector<SPathVertex> path;
-    };
-
     int32_t frameCount() const { return m_frameCount; }
     double width() const { return m_width; }
     double height() const { return m_height; }
@@ -90,6 +73,22 @@ protected:
     bool m_stretchable = false;
 
 private:
+    struct SPathVertex {
+        uint8_t kind = 0;
+        SValue x[3], y[3];
+    };
+    struct SOperation {
+        Shape shape = Rect;
+        Paint paint = Solid;
+        uint16_t firstFrame = 0, lastFrame = 0;
+        std::vector<uint16_t> colors;
+        SValue opacity, blur, outline;
+        SValue axis[4];
+        uint32_t seed = 0;
+        SValue cell;
+        std::vector<SValue> geometry;
+        std::vector<SPathVertex> path;
+    };
     struct SContext;
     void draw(const SOperation& op, const SContext& context, CBitmap& out) const;
     static void buildShape(const SOperation& op, const SContext& context, CPath& path);

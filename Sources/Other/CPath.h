@@ -34,7 +34,7 @@ public:
     // or more is a full ring.
     void addArcBand(double cx, double cy, double innerRadius, double outerRadius, double startDegrees,
                     double endDegrees);
-    // A segment of the given width with square ends.
+    // A segment of the given width, its ends cut square at the end points.
     void addLine(double x0, double y0, double x1, double y1, double width);
     // Appends the contours of other with their direction reversed: inside a shape they cut a hole.
     void addReversed(const CPath& other);
