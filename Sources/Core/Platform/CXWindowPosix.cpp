@@ -269,8 +269,11 @@ void CXWindow::handleButton(const xcb_button_press_event_t* event, bool press) {
         m_lastPressTime = event->time;
         m_lastPressX = x;
         m_lastPressY = y;
-        if (CPlatformWindow::focusOnClick() && m_spec.isEmbedded && !m_destroyed)
+        if (CPlatformWindow::focusOnClick() && m_spec.isEmbedded && !m_destroyed) {
             xcb_set_input_focus(xConnection()->c, XCB_INPUT_FOCUS_PARENT, m_id, event->time);
+            // Sent before the click is handled: whatever the click starts sees us focused.
+            xcb_flush(xConnection()->c);
+        }
     }
     CParamList args;
     addPointer(args, x, y, state);
