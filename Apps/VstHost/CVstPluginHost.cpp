@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -83,7 +85,8 @@ bool CVstPluginHost::fail(std::string message) {
 }
 
 void CVstPluginHost::unload() {
-    if (m_library) dlclose(m_library);
+    // EMBERLINE_HOST_KEEP_LOADED keeps the code mapped, so that leak reports at exit can name it.
+    if (m_library && !std::getenv("EMBERLINE_HOST_KEEP_LOADED")) dlclose(m_library);
     m_library = nullptr;
     m_entryName.clear();
 }

@@ -36,9 +36,15 @@ void CTimerQueue::shutdown() {
         g_instance->m_changed.notify_all();
     }
     g_instance->m_thread.join();
-    std::lock_guard<std::mutex> guard(g_instance->m_lock);
-    g_instance->m_stopping = false;
-    g_instance->m_threadId = {};
+    {
+        std::lock_guard<std::mutex> guard(g_instance->m_lock);
+        g_instance->m_stopping = false;
+        g_instance->m_threadId = {};
+        // Kept while timers remain: their owners still remove them through it.
+        if (!g_instance->m_timers.empty()) return;
+    }
+    delete g_instance;
+    g_instance = nullptr;
 }
 
 CTimerQueue::CTimerQueue() = default;

@@ -42,6 +42,8 @@ public:
     void addSource(int fd, std::function<void()> dispatch);
     void removeSource(int fd);
 
+    ~CUIThread();
+
 private:
     CUIThread() = default;
     void start();

@@ -19,9 +19,15 @@ namespace qel {
 thread_local std::vector<CUIThread::SSource>* CUIThread::t_sources = nullptr;
 
 CUIThread& CUIThread::instance() {
-    // Never destroyed: a host may still hold users while the process exits.
-    static CUIThread* thread = new CUIThread();
-    return *thread;
+    // Destroyed when the library is unloaded or the process exits; nothing of it may outlive the code.
+    static CUIThread thread;
+    return thread;
+}
+
+CUIThread::~CUIThread() {
+    // Users a host never let go of: the thread must not run on into unmapped code.
+    std::lock_guard<std::mutex> guard(m_usersLock);
+    if (m_thread.joinable() && !isCurrent()) stop();
 }
 
 void CUIThread::acquire() {
