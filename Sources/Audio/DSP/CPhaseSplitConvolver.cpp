@@ -60,28 +60,33 @@ void CPhaseSplitConvolver::process(const double* in, double* out, size_t n) {
         m_streams[0].process(in, out, n);
         return;
     }
-    double* const staging = m_staging.data();
     while (n > 0) {
         const size_t count = std::min(n, 2 * kChunk);
-        // Pass sample k goes into stream m_next ^ (k & 1) at position k / 2.
-        const size_t first = m_next;
-        auto at = [&](size_t k) { return staging + (((first ^ k) & 1) * kChunk) + k / 2; };
+        // The pass's samples alternate between the streams, starting with stream m_next.
+        double* const a = m_staging.data() + m_next * kChunk;
+        double* const b = m_staging.data() + (m_next ^ 1) * kChunk;
+        const size_t countA = (count + 1) / 2, countB = count / 2;
         // All input is read before any output is written: out may be in.
         if (m_holding) {
-            *at(0) = m_held;
-            for (size_t k = 1; k < count; ++k)
-                *at(k) = in[k - 1];
+            a[0] = m_held;
+            for (size_t i = 1; i < countA; ++i)
+                a[i] = in[2 * i - 1];
+            for (size_t i = 0; i < countB; ++i)
+                b[i] = in[2 * i];
             m_held = in[count - 1];
         } else {
-            for (size_t k = 0; k < count; ++k)
-                *at(k) = in[k];
+            for (size_t i = 0; i < countA; ++i)
+                a[i] = in[2 * i];
+            for (size_t i = 0; i < countB; ++i)
+                b[i] = in[2 * i + 1];
         }
-        const size_t firstCount = (count + 1) / 2;
-        m_streams[first].process(staging + first * kChunk, staging + first * kChunk, firstCount);
-        m_streams[first ^ 1].process(staging + (first ^ 1) * kChunk, staging + (first ^ 1) * kChunk,
-                                     count - firstCount);
-        for (size_t k = 0; k < count; ++k)
-            out[k] = *at(k);
+        m_streams[m_next].process(a, a, countA);
+        m_streams[m_next ^ 1].process(b, b, countB);
+        for (size_t i = 0; i < countB; ++i) {
+            out[2 * i] = a[i];
+            out[2 * i + 1] = b[i];
+        }
+        if (countA > countB) out[count - 1] = a[countB];
         m_next ^= count & 1;
         in += count;
         out += count;
