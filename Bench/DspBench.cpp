@@ -7,7 +7,9 @@
 #include "Audio/DSP/CCpuDispatch.h"
 #include "Audio/DSP/CKorenKernel.h"
 #include "Audio/DSP/CPartitionedConvolver.h"
+#include "Audio/DSP/CPhaseSplitConvolver.h"
 #include "Audio/DSP/CRealFFT.h"
+#include "Audio/DSP/FIRDesign.h"
 
 namespace qel {
 namespace {
@@ -69,6 +71,25 @@ void convolver(benchmark::State& state, CCpuDispatch::EBuild build) {
     state.counters["partition"] = double(convolver.partitionSize());
 }
 
+// The Hilbert transformer of a length (taps) as two half-rate convolutions; block length, partition size
+// of the half kernel (0: chosen by length).
+void phaseSplitConvolver(benchmark::State& state, CCpuDispatch::EBuild build) {
+    if (!usable(state, build)) return;
+    const size_t length = size_t(state.range(0)), block = size_t(state.range(1));
+    std::vector<double> h;
+    int32_t delay = 0;
+    qelDesignHilbert(1.0, double(length), h, delay);
+    CPhaseSplitConvolver convolver(CCpuDispatch::kernels(build));
+    convolver.setKernel(h.data(), h.size(), size_t(state.range(2)));
+    std::vector<double> x = noise(block, 2), y(block);
+    for (auto _ : state) {
+        convolver.process(x.data(), y.data(), block);
+        benchmark::DoNotOptimize(y.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(block));
+    state.counters["partition"] = double(convolver.kernel()->kernel()->partitionSize());
+}
+
 void koren(benchmark::State& state, CCpuDispatch::EBuild build) {
     if (!usable(state, build)) return;
     const size_t n = 512;
@@ -95,6 +116,8 @@ BENCHMARK_CAPTURE(convolver, avx2fma, CCpuDispatch::Avx2Fma)
     ->ArgsProduct({{300, 2207, 19207}, {512}, {32, 64, 128, 256, 512, 1024}});
 BENCHMARK_CAPTURE(convolver, generic, CCpuDispatch::Generic)
     ->ArgsProduct({{300, 2207, 19207}, {512}, {32, 64, 128, 256, 512, 1024}});
+BENCHMARK_CAPTURE(phaseSplitConvolver, avx2fma, CCpuDispatch::Avx2Fma)
+    ->ArgsProduct({{2207, 2401}, {512}, {0, 64, 128}});
 BENCHMARK_CAPTURE(koren, generic, CCpuDispatch::Generic);
 BENCHMARK_CAPTURE(koren, avx2fma, CCpuDispatch::Avx2Fma);
 

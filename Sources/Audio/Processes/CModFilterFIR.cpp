@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "Audio/DSP/CConvolutionKernel.h"
 #include "Audio/Filters/CAudioFilterFIRGen.h"
 #include "Audio/Filters/CAudioFilterGenArray.h"
 #include "Audio/Processes/FilterGenArrayLookup.h"
@@ -42,7 +41,7 @@ double CModFilterFIR::unattached(const CString& slotName) const {
     return m_def && m_def->getAttr(slotName).parseDouble(value) ? value : 0.0;
 }
 
-std::shared_ptr<const CConvolutionKernel> CModFilterFIR::kernelFor(int32_t channel) {
+std::shared_ptr<const CPhaseSplitKernel> CModFilterFIR::kernelFor(int32_t channel) {
     if (!m_array) return nullptr;
     CAudioFilterParams params;
     params.setType(slotValue(0, channel, unattached(kIndexSlot)));
@@ -66,7 +65,7 @@ std::shared_ptr<const CConvolutionKernel> CModFilterFIR::kernelFor(int32_t chann
     int32_t delay = 0;
     if (!generator || !generator->generateKernel(params, rate, fixedRate, taps, delay)) return nullptr;
     m_delay = delay;
-    m_lastKernel = std::make_shared<CConvolutionKernel>(taps.data(), taps.size());
+    m_lastKernel = std::make_shared<CPhaseSplitKernel>(taps.data(), taps.size());
     m_lastTaps = std::move(taps);
     return m_lastKernel;
 }

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "Audio/DSP/CPartitionedConvolver.h"
+#include "Audio/DSP/CPhaseSplitConvolver.h"
 #include "Audio/DSP/SHalfCosineFade.h"
 #include "Audio/Filters/CAudioFilterParams.h"
 #include "Audio/Graph/CAudioProcessDefBase.h"
@@ -12,7 +12,6 @@
 namespace qel {
 
 class CAudioFilterGenArray;
-class CConvolutionKernel;
 
 // A long linear-phase filter applied by FFT convolution. Its kernel comes from a FIR generator array
 // for the slot values ("index" selects the entry, then the generators' slots and "fixsr"); a slot
@@ -29,8 +28,8 @@ public:
     bool morphsOwnUpdates() const override { return true; }
 
 private:
-    CPartitionedConvolver m_current;
-    CPartitionedConvolver m_next;
+    CPhaseSplitConvolver m_current;
+    CPhaseSplitConvolver m_next;
     std::vector<double> m_scratch;
     uint32_t m_fadeLength = 0;
     uint32_t m_fadeRemaining = 0;
@@ -51,7 +50,7 @@ public:
     const std::vector<CString>& slotNames() const { return m_slotNames; }
     // The kernel for the slot values of a channel; channels with equal values share one. Null when the
     // values give no kernel (the filter then passes its input through).
-    std::shared_ptr<const CConvolutionKernel> kernelFor(int32_t channel);
+    std::shared_ptr<const CPhaseSplitKernel> kernelFor(int32_t channel);
     int32_t delay() const { return m_delay; }
     // The taps of the last kernel kernelFor gave.
     const std::vector<double>& taps() const { return m_lastTaps; }
@@ -69,7 +68,7 @@ private:
     CAudioFilterParams m_lastParams;
     double m_lastRate = 0;
     bool m_lastFixed = false;
-    std::shared_ptr<const CConvolutionKernel> m_lastKernel;
+    std::shared_ptr<const CPhaseSplitKernel> m_lastKernel;
     std::vector<double> m_lastTaps;
     bool m_designed = false;
 };
