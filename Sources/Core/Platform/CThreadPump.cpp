@@ -14,7 +14,28 @@ int64_t ticksFromMilliseconds(uint32_t ms) {
     return int64_t(ms) * platform::performanceFrequency() / 1000;
 }
 
+thread_local CThreadPump::CDeferWakes* t_deferWakes = nullptr;
+
 } // namespace
+
+CThreadPump::CDeferWakes::CDeferWakes() : m_outer(t_deferWakes) {
+    t_deferWakes = this;
+}
+
+CThreadPump::CDeferWakes::~CDeferWakes() {
+    t_deferWakes = m_outer;
+    for (const std::weak_ptr<CThreadPump>& weak : m_pumps)
+        if (std::shared_ptr<CThreadPump> pump = weak.lock()) {
+            std::lock_guard<std::mutex> guard(pump->m_lock);
+            if (pump->m_wakeHook) pump->m_wakeHook();
+        }
+}
+
+void CThreadPump::CDeferWakes::add(const std::shared_ptr<CThreadPump>& pump) {
+    for (const std::weak_ptr<CThreadPump>& known : m_pumps)
+        if (known.lock() == pump) return;
+    m_pumps.push_back(pump);
+}
 
 std::shared_ptr<CThreadPump> CThreadPump::current() {
     thread_local std::shared_ptr<CThreadPump> pump(new CThreadPump(platform::currentThreadId()));
@@ -25,7 +46,10 @@ void CThreadPump::post(Task task) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_tasks.push_back(std::move(task));
-        if (m_wakeHook) m_wakeHook();
+        if (t_deferWakes && m_wakeHook)
+            t_deferWakes->add(shared_from_this());
+        else if (m_wakeHook)
+            m_wakeHook();
     }
     m_wake.set();
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "Core/Platform/CEvent.h"
 
@@ -13,8 +14,23 @@ namespace qel {
 
 // A thread's message queue with its plain timers: what a window thread's message loop is elsewhere.
 // Any thread may post; only the owning thread pumps, so everything it runs runs on that thread.
-class CThreadPump {
+class CThreadPump : public std::enable_shared_from_this<CThreadPump> {
 public:
+    // While one lives on a thread, that thread's posts wake their pumps once, when it ends: timers
+    // that fall due together wake the thread they post to once for all of them.
+    class CDeferWakes {
+    public:
+        CDeferWakes();
+        ~CDeferWakes();
+        CDeferWakes(const CDeferWakes&) = delete;
+        CDeferWakes& operator=(const CDeferWakes&) = delete;
+        void add(const std::shared_ptr<CThreadPump>& pump);
+
+    private:
+        std::vector<std::weak_ptr<CThreadPump>> m_pumps;
+        CDeferWakes* m_outer;
+    };
+
     using Task = std::function<void()>;
     using TimerCallback = std::function<void(uint32_t timerId)>;
 

@@ -1,6 +1,9 @@
 #include "Core/Platform/CTimerQueue.h"
 
 #include <algorithm>
+#include <optional>
+
+#include "Core/Platform/CThreadPump.h"
 #include <system_error>
 
 namespace qel {
@@ -55,6 +58,11 @@ uint32_t CTimerQueue::add(uint32_t dueMs, uint32_t periodMs, Callback callback) 
     STimer& timer = m_timers[id];
     timer.period = std::chrono::milliseconds(std::max<uint32_t>(periodMs, 1));
     timer.due = std::chrono::steady_clock::now() + std::chrono::milliseconds(dueMs);
+    // Timers of one period without a first delay tick together (on whole periods of the clock), so
+    // the thread and whoever it posts to wake once for all of them.
+    if (dueMs == 0)
+        timer.due = std::chrono::steady_clock::time_point((timer.due.time_since_epoch() / timer.period + 1) *
+                                                          timer.period);
     timer.callback = std::move(callback);
     m_changed.notify_all();
     return id;
@@ -74,20 +82,32 @@ size_t CTimerQueue::timerCount() const {
 
 void CTimerQueue::threadMain() {
     std::unique_lock<std::mutex> guard(m_lock);
+    // The callbacks of one wake-up post their ticks with one wake of each receiving thread.
+    std::optional<CThreadPump::CDeferWakes> burst;
+    auto endBurst = [&] {
+        if (!burst) return false;
+        guard.unlock();
+        burst.reset();
+        guard.lock();
+        return true;
+    };
     while (!m_stopping) {
         auto next = std::min_element(m_timers.begin(), m_timers.end(), [](const auto& a, const auto& b) {
             return a.second.due < b.second.due;
         });
         if (next == m_timers.end()) {
+            if (endBurst()) continue;
             m_changed.wait(guard);
             continue;
         }
         // A copy: the timer may be removed while we wait.
         const auto due = next->second.due;
         if (due > std::chrono::steady_clock::now()) {
+            if (endBurst()) continue;
             m_changed.wait_until(guard, due);
             continue;
         }
+        if (!burst) burst.emplace();
         // Skipped periods are not made up: a late callback fires once.
         const auto now = std::chrono::steady_clock::now();
         next->second.due += next->second.period;
@@ -100,6 +120,7 @@ void CTimerQueue::threadMain() {
         m_runningId = 0;
         m_callbackDone.notify_all();
     }
+    endBurst();
 }
 
 } // namespace qel
