@@ -3,9 +3,11 @@
 #include <atomic>
 
 #include "Audio/CAudioWrapper.h"
+#include "Audio/VST/CAudioWrapperVST.h"
 #include "Core/CApplication.h"
 #include "Core/CDebugLog.h"
 #include "Core/CObject.h"
+#include "Core/Platform/CPlatformWindow.h"
 #include "Core/Platform/CThreadPump.h"
 #include "Core/Platform/CUIThread.h"
 #include "Other/CParamInterfaceClientConnectorUni.h"
@@ -58,6 +60,8 @@ bool CAudioWrapperVSTEditor::open(void* parent) {
     CDebugLog::printf("Open VST UI on: %.4f s", CDebugLog::secondsSinceLoad());
     if (m_userInterfaceRoot) return false;
     m_systemWindow = parent;
+    // Hosts that keep the keyboard for themselves (by the host rules) get no focus taken on a click.
+    CPlatformWindow::setFocusOnClick(CAudioWrapperVST::focusOnClick());
     // Instances whose editor never opens never start the thread.
     if (!m_usesUserInterfaceThread) {
         CUIThread::acquire();

@@ -8,8 +8,8 @@
 
 #include "Support/TempDir.h"
 #include "Support/XvfbServer.h"
-#include "UI/CWindowRenderer.h"
 #include "UI/CAppDataLocal.h"
+#include "UI/CWindowRenderer.h"
 #include "WrapperInstance.h"
 
 namespace qel::test {
@@ -145,12 +145,15 @@ TEST_F(EditorBindingTest, OpensAndClosesInAWindowWhileAudioAndAutomationRun) {
     });
     const uint32_t parent = driver.createWindow(0, 0, 614, 163);
     for (int cycle = 0; cycle < 10; ++cycle) {
-        ASSERT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t(parent)), 0), 1);
+        ASSERT_EQ(
+            effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t(parent)), 0), 1);
         EXPECT_TRUE(editor()->isOpen());
-        EXPECT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t(parent)), 0), 0);
+        EXPECT_EQ(
+            effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t(parent)), 0), 0);
         CWindowRenderer* window = editor()->windowRenderer();
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(CXTestDriver::waitFor([&] { return window->presentedFrames() >= 2; })) << "cycle " << cycle;
+        ASSERT_TRUE(CXTestDriver::waitFor([&] { return window->presentedFrames() >= 2; }))
+            << "cycle " << cycle;
         EXPECT_TRUE(editor()->onWheel(-1.0f));
         effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0);
         EXPECT_EQ(editor()->windowRenderer(), nullptr);
@@ -158,6 +161,35 @@ TEST_F(EditorBindingTest, OpensAndClosesInAWindowWhileAudioAndAutomationRun) {
     stop = true;
     audio.join();
     automation.join();
+}
+
+// The editor takes the keyboard on a click, except in hosts whose rules keep it for themselves.
+TEST_F(EditorBindingTest, AClickGivesTheEditorTheKeyboardUnlessTheHostKeepsIt) {
+    if (!CXvfbServer::available()) GTEST_SKIP() << "Xvfb is not installed";
+    CXvfbServer server({}, 1920, 1080);
+    ASSERT_TRUE(server.isRunning()) << server.error();
+    CXTestDriver driver;
+    for (const char* product : {"Test Host", "Cubase"}) {
+        SCOPED_TRACE(product);
+        host.product = product;
+        create();
+        const uint32_t parent = driver.createWindow(0, 0, 614, 163);
+        ASSERT_EQ(
+            effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t(parent)), 0), 1);
+        ASSERT_TRUE(
+            CXTestDriver::waitFor([&] { return editor()->windowRenderer()->presentedFrames() >= 1; }));
+        driver.setFocus(parent);
+        driver.moveMouse(300, 80);
+        driver.click(1);
+        const bool takesFocus = std::string(product) == "Test Host";
+        EXPECT_EQ(
+            CXTestDriver::waitFor([&] { return driver.focusWindow() != parent; }, takesFocus ? 5000 : 300),
+            takesFocus);
+        effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0);
+        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
+        effect = nullptr;
+        driver.destroyWindow(parent);
+    }
 }
 
 } // namespace
