@@ -59,6 +59,8 @@ void CUIThread::start() {
         const int wakeFd = *wake;
         std::shared_ptr<CThreadPump> pump = CThreadPump::current();
         pump->setWakeHook([wakeFd] {
+            // A post from the loop's own thread is seen before the loop sleeps again.
+            if (t_sources) return;
             const uint64_t one = 1;
             // EAGAIN means the counter is already non-zero: the loop wakes anyway.
             [[maybe_unused]] ssize_t written = write(wakeFd, &one, sizeof one);
@@ -96,7 +98,9 @@ void CUIThread::run(int wakeFd, const std::atomic<bool>& stopping) {
     std::vector<pollfd> fds;
     std::vector<int> order;
     while (!stopping.load()) {
-        pump->pump();
+        // Tasks that the tasks queue (an event handed on to this thread) run in the same wake.
+        for (int round = 0; round < 8 && pump->pump() > 0 && pump->pendingTasks() > 0; ++round) {
+        }
         // The sources drain what their connections hold; a dispatch may remove any source.
         order.clear();
         for (const SSource& source : sources)
@@ -114,8 +118,8 @@ void CUIThread::run(int wakeFd, const std::atomic<bool>& stopping) {
         fds.push_back({wakeFd, POLLIN, 0});
         for (const SSource& source : sources)
             fds.push_back({source.fd, POLLIN, 0});
-        // Tasks queued by a dispatch above have made the wake-up descriptor readable already.
-        const int timeout = pump->msUntilNextTimer();
+        // Tasks queued on this thread (by a dispatch above, say) wake nobody: run them without sleeping.
+        const int timeout = pump->pendingTasks() > 0 ? 0 : pump->msUntilNextTimer();
         int ready = poll(fds.data(), nfds_t(fds.size()), timeout);
         if (ready < 0 && errno != EINTR) platform::sleepMilliseconds(1);
         if (fds[0].revents & POLLIN) {

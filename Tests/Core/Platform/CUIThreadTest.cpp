@@ -133,3 +133,31 @@ TEST(CUIThread, RunSyncGivesUpAfterItsTimeout) {
 
 } // namespace
 } // namespace qel
+
+namespace qel {
+namespace {
+
+// A task that queues another on its own thread wakes nobody; the loop runs it before it sleeps, also
+// when the second task queues a third.
+TEST(CUIThread, TasksQueuedOnTheThreadItselfRunWithoutAWake) {
+    CUIThread::acquire();
+    CUIThread& ui = CUIThread::instance();
+    std::atomic<int> ran{0};
+    CEvent done;
+    ui.post([&] {
+        ++ran;
+        ui.post([&] {
+            ++ran;
+            ui.post([&] {
+                ++ran;
+                done.set();
+            });
+        });
+    });
+    EXPECT_TRUE(done.wait(2000));
+    EXPECT_EQ(ran.load(), 3);
+    CUIThread::release();
+}
+
+} // namespace
+} // namespace qel
