@@ -55,6 +55,17 @@ void spectrumMultiplyAdd(benchmark::State& state, CCpuDispatch::EBuild build) {
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(n / 2));
 }
 
+// Blocks of noise through a convolver, counted as samples processed.
+template <class Convolver>
+void timeBlocks(benchmark::State& state, Convolver& convolver, size_t block) {
+    std::vector<double> x = noise(block, 2), y(block);
+    for (auto _ : state) {
+        convolver.process(x.data(), y.data(), block);
+        benchmark::DoNotOptimize(y.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(block));
+}
+
 // Kernel length, block length, partition size (0: chosen by length).
 void convolver(benchmark::State& state, CCpuDispatch::EBuild build) {
     if (!usable(state, build)) return;
@@ -62,12 +73,7 @@ void convolver(benchmark::State& state, CCpuDispatch::EBuild build) {
     const std::vector<double> h = noise(length, 1, 0.01);
     CPartitionedConvolver convolver(CCpuDispatch::kernels(build));
     convolver.setKernel(h.data(), h.size(), size_t(state.range(2)));
-    std::vector<double> x = noise(block, 2), y(block);
-    for (auto _ : state) {
-        convolver.process(x.data(), y.data(), block);
-        benchmark::DoNotOptimize(y.data());
-    }
-    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(block));
+    timeBlocks(state, convolver, block);
     state.counters["partition"] = double(convolver.partitionSize());
 }
 
@@ -81,12 +87,7 @@ void phaseSplitConvolver(benchmark::State& state, CCpuDispatch::EBuild build) {
     qelDesignHilbert(1.0, double(length), h, delay);
     CPhaseSplitConvolver convolver(CCpuDispatch::kernels(build));
     convolver.setKernel(h.data(), h.size(), size_t(state.range(2)));
-    std::vector<double> x = noise(block, 2), y(block);
-    for (auto _ : state) {
-        convolver.process(x.data(), y.data(), block);
-        benchmark::DoNotOptimize(y.data());
-    }
-    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(block));
+    timeBlocks(state, convolver, block);
     state.counters["partition"] = double(convolver.kernel()->kernel()->partitionSize());
 }
 

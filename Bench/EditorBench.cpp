@@ -56,6 +56,16 @@ struct SEditor {
             CThreadPump::current()->pump();
         }
     }
+    // Open and drawn once, or the benchmark skipped.
+    bool openFor(benchmark::State& state, double scale, int32_t threads) {
+        if (!bench::productStarted() || !open(scale, threads)) {
+            state.SkipWithError("editor failed");
+            return false;
+        }
+        CBitmap picture;
+        window->renderOffscreen(picture);
+        return true;
+    }
     ~SEditor() {
         if (ui) CApplication::releaseRootObject(ui);
         if (effect) effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
@@ -66,10 +76,7 @@ struct SEditor {
 // The whole editor drawn: arguments are the scale in tenths and the threads drawing.
 void BM_EditorFullRepaint(benchmark::State& state) {
     SEditor editor;
-    if (!bench::productStarted() || !editor.open(double(state.range(0)) / 10, int32_t(state.range(1)))) {
-        state.SkipWithError("editor failed");
-        return;
-    }
+    if (!editor.openFor(state, double(state.range(0)) / 10, int32_t(state.range(1)))) return;
     CBitmap picture;
     for (auto _ : state)
         editor.window->renderOffscreen(picture);
@@ -85,12 +92,7 @@ BENCHMARK(BM_EditorFullRepaint)
 // The host moves one parameter each frame: the message arrives, one read-out is drawn again.
 void BM_EditorReadOutChange(benchmark::State& state) {
     SEditor editor;
-    if (!bench::productStarted() || !editor.open(1.0, 2)) {
-        state.SkipWithError("editor failed");
-        return;
-    }
-    CBitmap picture;
-    editor.window->renderOffscreen(picture);
+    if (!editor.openFor(state, 1.0, 2)) return;
     int32_t step = 0;
     int64_t tiles = 0;
     for (auto _ : state) {
@@ -100,8 +102,9 @@ void BM_EditorReadOutChange(benchmark::State& state) {
         tiles += editor.window->lastTilesDrawn();
     }
     state.counters["tiles"] = benchmark::Counter(double(tiles), benchmark::Counter::kAvgIterations);
-    state.counters["of"] =
-        double(editor.window->deviceWidth() / 32 + 1) * (editor.window->deviceHeight() / 32 + 1);
+    const int32_t tile = CSectorMap::kTileSize;
+    state.counters["of"] = double((editor.window->deviceWidth() + tile - 1) / tile) *
+                           double((editor.window->deviceHeight() + tile - 1) / tile);
 }
 BENCHMARK(BM_EditorReadOutChange)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
@@ -109,12 +112,7 @@ BENCHMARK(BM_EditorReadOutChange)->UseRealTime()->Unit(benchmark::kMicrosecond);
 // frames a second ("core30pct").
 void BM_EditorIdleFrame(benchmark::State& state) {
     SEditor editor;
-    if (!bench::productStarted() || !editor.open(1.0, 2)) {
-        state.SkipWithError("editor failed");
-        return;
-    }
-    CBitmap picture;
-    editor.window->renderOffscreen(picture);
+    if (!editor.openFor(state, 1.0, 2)) return;
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         editor.deliver();

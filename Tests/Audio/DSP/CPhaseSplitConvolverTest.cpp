@@ -9,35 +9,16 @@
 
 #include "Audio/DSP/CPhaseSplitConvolver.h"
 #include "Audio/DSP/FIRDesign.h"
+#include "Support/ConvolutionReference.h"
 #include "Support/Noise.h"
 
 namespace qel {
 namespace {
 
+using test::directConvolution;
+using test::expectClose;
 using test::noise;
-
-// y[t] = sum over k of h[k]·x[t - k], starting at x[from] (earlier input counts as silence).
-std::vector<double> directConvolution(const std::vector<double>& x, const std::vector<double>& h,
-                                      size_t from = 0) {
-    std::vector<double> y(x.size());
-    for (size_t t = from; t < x.size(); ++t) {
-        long double s = 0.0L;
-        for (size_t k = 0; k < h.size() && k <= t - from; ++k)
-            s += (long double)h[k] * x[t - k];
-        y[t] = double(s);
-    }
-    return y;
-}
-
-// Relative to the largest output: FFT rounding scales with the signal, not with each sample.
-void expectClose(const std::vector<double>& actual, const std::vector<double>& expected, size_t from,
-                 const std::string& what, size_t to = SIZE_MAX) {
-    double peak = 0.0;
-    for (double v : expected)
-        peak = std::max(peak, std::abs(v));
-    for (size_t t = from; t < std::min(to, expected.size()); ++t)
-        ASSERT_NEAR(actual[t], expected[t], 1e-12 * peak) << what << " at sample " << t;
-}
+using test::runRandomBlocks;
 
 // Noise with the taps of the other parity set to zero.
 std::vector<double> sparseNoise(size_t length, size_t parity, unsigned seed) {
@@ -45,25 +26,6 @@ std::vector<double> sparseNoise(size_t length, size_t parity, unsigned seed) {
     for (size_t k = 1 - parity; k < length; k += 2)
         h[k] = 0.0;
     return h;
-}
-
-// Runs x[from, to) through the convolver in random block lengths (1 and odd lengths often), every other
-// block in place.
-void runRandomBlocks(CPhaseSplitConvolver& convolver, const std::vector<double>& x, std::vector<double>& y,
-                     size_t from, size_t to, unsigned seed, size_t maxBlock) {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<size_t> length(1, maxBlock);
-    bool inPlace = false;
-    for (size_t pos = from; pos < to; inPlace = !inPlace) {
-        const size_t n = std::min(rng() % 4 == 0 ? 1 : length(rng), to - pos);
-        if (inPlace) {
-            std::copy_n(x.data() + pos, n, y.data() + pos);
-            convolver.process(y.data() + pos, y.data() + pos, n);
-        } else {
-            convolver.process(x.data() + pos, y.data() + pos, n);
-        }
-        pos += n;
-    }
 }
 
 class CPhaseSplitConvolverTest : public testing::TestWithParam<CCpuDispatch::EBuild> {
