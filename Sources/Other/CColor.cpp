@@ -1,6 +1,5 @@
 #include "Other/CColor.h"
 
-#include <cstdio>
 #include <string>
 
 namespace qel {
@@ -27,15 +26,6 @@ bool CColor::parse(const CString& text) {
     }
     *this = {bytes[0], bytes[1], bytes[2], bytes[3]};
     return true;
-}
-
-CString CColor::toText() const {
-    char buffer[10];
-    if (a == 255)
-        std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", r, g, b);
-    else
-        std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x%02x", r, g, b, a);
-    return CString(buffer);
 }
 
 uint32_t CColor::premultiplied() const {

@@ -12,10 +12,8 @@ struct CColor {
 
     // "#rrggbb" or "#rrggbbaa"; false (and the colour untouched) for anything else.
     bool parse(const CString& text);
-    CString toText() const;
     // The colour as one premultiplied BGRA pixel of a back buffer.
     uint32_t premultiplied() const;
-    CColor withAlpha(uint8_t alpha) const { return {r, g, b, uint8_t(a * alpha / 255)}; }
     bool operator==(const CColor& other) const = default;
 };
 

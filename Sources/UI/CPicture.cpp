@@ -1,5 +1,7 @@
 #include "UI/CPicture.h"
 
+#include <algorithm>
+
 namespace qel {
 
 void CPicture::initClass(CClassRecord& record) {
@@ -14,14 +16,9 @@ CError* CPicture::readAttributes() {
     QEL_CHECK(CView::readAttributes());
     m_frameIndex = getAttrInt("frame-index");
     const CString outset = styleAttr("outset");
-    for (double& side : m_outset)
-        side = 0;
-    if (!outset.isEmpty()) {
-        size_t n = 0;
-        for (const CString& part : outset.trimmed().split(' '))
-            if (!part.isEmpty() && (n == 4 || !part.parseDouble(m_outset[n++])))
-                return QEL_ERROR(fullName(), "@qelstr_CPicture_init_BadOutset Invalid outset '%1'.", outset);
-    }
+    std::fill(std::begin(m_outset), std::end(m_outset), 0.0);
+    if (!outset.isEmpty() && !parseNumbers(outset, m_outset, 4))
+        return QEL_ERROR(fullName(), "@qelstr_CPicture_init_BadOutset Invalid outset '%1'.", outset);
     return nullptr;
 }
 

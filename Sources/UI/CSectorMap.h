@@ -24,14 +24,14 @@ public:
 
     // Queues every tile the rectangle touches (once per frame).
     void markDirty(const SPixelRect& rect);
-    void markAll() { markDirty({0, 0, m_width, m_height}); }
     const std::vector<int32_t>& queued() const { return m_queue; }
 
     // Any thread of the frame: the next queued tile with something to draw, recorded as taken.
     // False when the queue is empty.
     bool takeTile(int32_t& index);
-    // User-interface thread, after the frame: the tiles taken, merged along rows into rectangles;
-    // the taken list is emptied.
+    // User-interface thread, after the frame: how many tiles were taken, and the tiles taken, merged along
+    // rows into rectangles; the taken list is emptied.
+    size_t takenCount() const { return m_taken.size(); }
     std::vector<SPixelRect> takenRects();
 
 private:

@@ -8,17 +8,6 @@ namespace qel {
 
 namespace {
 
-// Up to count numbers separated by spaces; false when the text has other content.
-bool parseNumbers(const CString& text, double* values, size_t count) {
-    size_t n = 0;
-    for (const CString& part : text.trimmed().split(' ')) {
-        if (part.isEmpty()) continue;
-        if (n == count || !part.parseDouble(values[n])) return false;
-        ++n;
-    }
-    return n == count;
-}
-
 double aligned(const CString& alignment, double start, double extent, double offset, double& size) {
     if (alignment == "right" || alignment == "bottom") return start + extent - offset - size;
     if (alignment == "center") return start + (extent - size) / 2 + offset;
@@ -27,6 +16,16 @@ double aligned(const CString& alignment, double start, double extent, double off
 }
 
 } // namespace
+
+bool CView::parseNumbers(const CString& text, double* values, size_t count) {
+    size_t n = 0;
+    for (const CString& part : text.trimmed().split(' ')) {
+        if (part.isEmpty()) continue;
+        if (n == count || !part.parseDouble(values[n])) return false;
+        ++n;
+    }
+    return n == count;
+}
 
 void CView::initClass(CClassRecord& record) {
     CClassRecord::initObject(record);
@@ -168,6 +167,12 @@ void CView::invalidate() {
 void CView::invalidate(const SViewRect& rect) {
     m_needsPrepare = true;
     if (CWindowRenderer* owner = window()) owner->requestUpdate(rect);
+}
+
+void CView::requestPrepareTree() {
+    m_needsPrepare = true;
+    for (CView* child : childViews())
+        child->requestPrepareTree();
 }
 
 CError* CView::prepareIfNeeded(double scale) {

@@ -34,7 +34,6 @@ public:
     // Places this view and its descendants in the parent's content area (the given area for a root).
     void layout(const SViewRect& parentArea);
 
-    bool isHiddenSelf() const { return m_hidden; }
     bool isHidden() const;
     // The visibility, evaluated at most once per frame however many tiles the view overlaps.
     bool isVisibleInFrame(int32_t frameNumber);
@@ -45,6 +44,8 @@ public:
     void invalidate();
     void invalidate(const SViewRect& rect);
 
+    // This view and its descendants prepare again before they are next drawn (colours changed).
+    void requestPrepareTree();
     // User-interface thread: brings what draw() reads up to date for the scale.
     CError* prepareIfNeeded(double scale);
     // Any thread, one tile.
@@ -68,10 +69,11 @@ public:
     static void initClass(CClassRecord& record);
 
 protected:
+    // Exactly count numbers separated by spaces ("placement", "borders" and the like).
+    static bool parseNumbers(const CString& text, double* values, size_t count);
     virtual CError* prepare(double scale);
     // Read again from attributes when one of them changes at run time.
     virtual CError* readAttributes();
-    void requestPrepare() { m_needsPrepare = true; }
 
 private:
     CError* findStyleAndPalette();

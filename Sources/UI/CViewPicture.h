@@ -17,8 +17,6 @@ public:
     // The set named by the view's attribute (a name under the shared "is" object); none when the
     // attribute is empty.
     CError* find(CView& view, const CString& attribute);
-    bool isSet() const { return m_set != nullptr; }
-    const CImageSet* imageSet() const { return m_set; }
     // Draws the frame at rect's size (the set's own size unless it stretches) for the scale.
     CError* prepare(const CView& view, int32_t frame, const SViewRect& rect, double scale);
     void draw(CDrawContext& context) const;

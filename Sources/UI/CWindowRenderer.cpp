@@ -194,14 +194,7 @@ void CWindowRenderer::requestUpdate(const SViewRect& rect) {
 
 void CWindowRenderer::invalidateAll() {
     if (!m_rootView) return;
-    std::vector<CView*> pending{m_rootView};
-    while (!pending.empty()) {
-        CView* view = pending.back();
-        pending.pop_back();
-        view->invalidate();
-        for (CView* child : view->childViews())
-            pending.push_back(child);
-    }
+    m_rootView->requestPrepareTree();
     repaintAll();
 }
 
@@ -223,10 +216,10 @@ void CWindowRenderer::forgetView(CView* view) {
     if (m_rootView == view) m_rootView = nullptr;
 }
 
-CError* CWindowRenderer::computePosition(int32_t width, int32_t height, int32_t& x, int32_t& y) {
+void CWindowRenderer::computePosition(int32_t width, int32_t height, int32_t& x, int32_t& y) {
     x = m_windowX;
     y = m_windowY;
-    if (m_isEmbedded || m_positionChanged) return nullptr;
+    if (m_isEmbedded || m_positionChanged) return;
     const CString alignment = getAttr("window-alignment");
     int32_t screenWidth = 0, screenHeight = 0;
     platform::primaryMonitorSize(screenWidth, screenHeight);
@@ -235,7 +228,6 @@ CError* CWindowRenderer::computePosition(int32_t width, int32_t height, int32_t&
         y += (screenHeight - height) / 2;
     }
     // Pop-ups placed against their opener are positioned by the control that opens them.
-    return nullptr;
 }
 
 CError* CWindowRenderer::createWindow() {
@@ -252,7 +244,7 @@ CError* CWindowRenderer::createWindow() {
             return QEL_ERROR(fullName(),
                              "@qelstr_CWindow_createWindow_NoParentWindow Unable to locate parent window.");
     } else {
-        QEL_CHECK(computePosition(spec.width, spec.height, spec.x, spec.y));
+        computePosition(spec.width, spec.height, spec.x, spec.y);
     }
     std::unique_ptr<CPlatformWindow> created;
     CError* error = CPlatformWindow::create(spec, *this, created);
@@ -366,10 +358,8 @@ CError* CWindowRenderer::renderPass() {
             CWorkerThreadPool::instance().giveBack(worker);
         }
     }
+    m_lastTilesDrawn = int32_t(m_sectors.takenCount());
     const std::vector<SPixelRect> rects = m_sectors.takenRects();
-    m_lastTilesDrawn = 0;
-    for (const SPixelRect& rect : rects)
-        m_lastTilesDrawn += ((rect.width + CSectorMap::kTileSize - 1) / CSectorMap::kTileSize);
     if (error) return QEL_PASS_CTX(error, fullName());
     present(rects);
     return nullptr;

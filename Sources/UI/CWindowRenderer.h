@@ -34,10 +34,8 @@ public:
     double scale() const { return m_scale; }
     int32_t deviceWidth() const { return m_sectors.width(); }
     int32_t deviceHeight() const { return m_sectors.height(); }
-    bool isEmbedded() const { return m_isEmbedded; }
     bool isCreated() const { return m_isCreated; }
     int32_t windowNumber() const { return m_windowNumber; }
-    CPlatformWindow* platformWindow() const { return m_platformWindow.get(); }
 
     // Views: a rectangle (root-view units) to draw again next frame; a view going away.
     void requestUpdate(const SViewRect& rect);
@@ -59,7 +57,6 @@ public:
     CError* restoreWindowPosition();
 
     const CBitmap& backBuffer() const { return m_backBuffer; }
-    int32_t frameCounter() const { return m_frameCounter; }
     // Tests and benchmarks: what the last frame did.
     int32_t lastWorkerCount() const { return m_lastWorkerCount; }
     int32_t lastTilesDrawn() const { return m_lastTilesDrawn; }
@@ -90,7 +87,7 @@ private:
     void drawQueuedTiles();
     void drawTile(int32_t index);
     void present(const std::vector<SPixelRect>& rects);
-    CError* computePosition(int32_t width, int32_t height, int32_t& x, int32_t& y);
+    void computePosition(int32_t width, int32_t height, int32_t& x, int32_t& y);
 
     CView* m_rootView = nullptr;
     std::unique_ptr<CPlatformWindow> m_platformWindow;

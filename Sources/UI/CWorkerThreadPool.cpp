@@ -79,9 +79,4 @@ void CWorkerThreadPool::clear() {
     m_all.clear();
 }
 
-size_t CWorkerThreadPool::size() {
-    CCriticalSectionGuard guard(m_lock);
-    return m_all.size();
-}
-
 } // namespace qel

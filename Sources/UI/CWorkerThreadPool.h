@@ -47,7 +47,6 @@ public:
     void giveBack(CWorkerThread* worker);
     // Stops every worker; none may be taken. Done before the library is unloaded.
     void clear();
-    size_t size();
 
 private:
     CCriticalSection m_lock{50};
