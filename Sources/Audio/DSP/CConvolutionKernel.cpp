@@ -19,6 +19,7 @@ CConvolutionKernel::CConvolutionKernel(const double* taps, size_t length, size_t
     std::reverse_copy(taps, taps + m_head.size(), m_head.begin());
 
     m_tailCount = length > p ? (length - 1) / p : 0;
+    m_symmetric = m_tailCount == 0 && std::equal(m_head.begin(), m_head.end(), m_head.rbegin());
     m_tail.assign(m_tailCount * 2 * p, 0.0);
     CRealFFT fft(2 * p, kernels);
     for (size_t j = 0; j < m_tailCount; ++j) {

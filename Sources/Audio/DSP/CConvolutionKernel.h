@@ -27,6 +27,9 @@ public:
     // Taps of the first partition, in reverse order: head()[i] = h[headLength() - 1 - i].
     const double* head() const { return m_head.data(); }
     size_t headLength() const { return m_head.size(); }
+    // The whole kernel is the head and reads the same backwards (a linear-phase low-pass, say): the
+    // direct loop can fold its mirrored taps.
+    bool isSymmetric() const { return m_symmetric; }
     // Spectrum of partition j + 1 (taps (j + 1)·P .. (j + 2)·P - 1, zero-padded to 2P).
     size_t tailCount() const { return m_tailCount; }
     const double* tailSpectrum(size_t j) const { return m_tail.data() + j * 2 * m_partitionSize; }
@@ -35,6 +38,7 @@ private:
     size_t m_length = 0;
     size_t m_partitionSize = 1;
     size_t m_tailCount = 0;
+    bool m_symmetric = false;
     std::vector<double> m_head;
     std::vector<double> m_tail;
 };

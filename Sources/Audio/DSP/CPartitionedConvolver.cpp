@@ -81,13 +81,15 @@ void CPartitionedConvolver::process(const double* in, double* out, size_t n) {
     }
     const size_t p = m_partitionSize;
     const size_t headLength = m_kernel->headLength();
+    const auto direct =
+        m_kernel->isSymmetric() ? m_kernels->firAccumulateSymmetric : m_kernels->firAccumulate;
     while (n > 0) {
         const size_t count = std::min(n, p - m_fill);
         double* current = m_frame.data() + p + m_fill;
         // Input first: out may be the same array.
         std::copy_n(in, count, current);
         std::copy_n(m_tail.data() + m_fill, count, out);
-        m_kernels->firAccumulate(m_kernel->head(), headLength, current + 1 - headLength, out, count);
+        direct(m_kernel->head(), headLength, current + 1 - headLength, out, count);
         m_fill += count;
         in += count;
         out += count;

@@ -29,6 +29,9 @@ struct SDspKernels {
     void (*spectrumMultiplyAdd)(const double* a, const double* b, double* acc, size_t n);
     // out[p] += sum over i < taps of h[i] × x[p + i], for p < count: a direct-form FIR with h reversed.
     void (*firAccumulate)(const double* h, size_t taps, const double* x, double* out, size_t count);
+    // The same for a symmetric h (h[i] == h[taps - 1 - i]), with mirrored taps folded: x[p + i] and
+    // x[p + taps - 1 - i] are added before the multiply, so rounding differs from firAccumulate.
+    void (*firAccumulateSymmetric)(const double* h, size_t taps, const double* x, double* out, size_t count);
     // One second-order section over n samples in direct form II (CIIRSectionCascade::tick), its state
     // carried across calls; out may alias in. Any split of a run into calls gives the same values.
     void (*biquadProcess)(const SBiquadSection& c, SBiquadState& state, const double* in, double* out,

@@ -26,6 +26,10 @@ void firAccumulate(const double* h, size_t taps, const double* x, double* out, s
     DspKernelLoops::firAccumulate(h, taps, x, out, count);
 }
 
+void firAccumulateSymmetric(const double* h, size_t taps, const double* x, double* out, size_t count) {
+    DspKernelLoops::firAccumulateSymmetric(h, taps, x, out, count);
+}
+
 void biquadProcess(const SBiquadSection& c, SBiquadState& state, const double* in, double* out, size_t n) {
     for (size_t i = 0; i < n; ++i)
         out[i] = CIIRSectionCascade::tick(c, state, in[i]);
@@ -47,6 +51,7 @@ const SDspKernels& SDspKernels::generic() {
                                      plain::spectrumMultiply,
                                      plain::spectrumMultiplyAdd,
                                      plain::firAccumulate,
+                                     plain::firAccumulateSymmetric,
                                      plain::biquadProcess,
                                      plain::korenProcess};
     return kernels;

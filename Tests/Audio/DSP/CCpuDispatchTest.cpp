@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <random>
@@ -34,26 +35,31 @@ TEST(CCpuDispatchTest, FastBuildOnlyWhenSupportedAndNotForcedOff) {
     EXPECT_EQ(&CCpuDispatch::kernels(), &CCpuDispatch::kernels(selected));
 }
 
-// Each build against a long-double reference: the FIR loop has three paths (16, 4 and 1 outputs at a time).
-TEST(CCpuDispatchTest, FirLoopMatchesTheDirectSumInEveryBuild) {
+// Each build against a long-double reference, over every path of the loops (24, 16, 4 and 1 outputs at a
+// time, every residue of the taps), plain and with a symmetric kernel folded.
+TEST(CCpuDispatchTest, FirLoopsMatchTheDirectSumInEveryBuild) {
     for (CCpuDispatch::EBuild build : {CCpuDispatch::Generic, CCpuDispatch::Avx2Fma}) {
         if (!CCpuDispatch::isSupported(build)) continue;
         const SDspKernels& k = CCpuDispatch::kernels(build);
-        for (size_t taps : {0, 1, 3, 4, 7, 8, 9, 64})
-            for (size_t count : {0, 1, 3, 4, 5, 15, 16, 17, 35}) {
-                const std::vector<double> h = noise(taps, unsigned(taps)), x = noise(taps + count, 9);
-                std::vector<double> out = noise(count, 10);
-                std::vector<double> expected = out;
-                for (size_t p = 0; p < count; ++p) {
-                    long double s = 0.0L;
-                    for (size_t i = 0; i < taps; ++i)
-                        s += (long double)h[i] * x[p + i];
-                    expected[p] += double(s);
+        for (bool symmetric : {false, true})
+            for (size_t taps : {0, 1, 2, 3, 4, 5, 7, 8, 9, 36, 37, 64})
+                for (size_t count : {0, 1, 3, 4, 5, 15, 16, 17, 23, 24, 35, 41, 64}) {
+                    std::vector<double> h = noise(taps, unsigned(taps));
+                    if (symmetric) std::copy(h.begin(), h.begin() + long(taps / 2), h.rbegin());
+                    const std::vector<double> x = noise(taps + count, 9);
+                    std::vector<double> out = noise(count, 10);
+                    std::vector<double> expected = out;
+                    for (size_t p = 0; p < count; ++p) {
+                        long double s = 0.0L;
+                        for (size_t i = 0; i < taps; ++i)
+                            s += (long double)h[i] * x[p + i];
+                        expected[p] += double(s);
+                    }
+                    (symmetric ? k.firAccumulateSymmetric : k.firAccumulate)(h.data(), taps, x.data(),
+                                                                             out.data(), count);
+                    EXPECT_LE(maxDifference(out, expected), 1e-14)
+                        << k.name << " taps " << taps << " count " << count << " symmetric " << symmetric;
                 }
-                k.firAccumulate(h.data(), taps, x.data(), out.data(), count);
-                EXPECT_LE(maxDifference(out, expected), 1e-14)
-                    << k.name << " taps " << taps << " count " << count;
-            }
     }
 }
 

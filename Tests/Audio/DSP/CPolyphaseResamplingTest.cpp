@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "Audio/DSP/CPolyphaseDecimator.h"
@@ -25,11 +27,19 @@ std::vector<double> convolve(const std::vector<double>& h, const std::vector<dou
 const std::vector<int> kBlocks = {1, 7, 300, 64, 2, 129};
 
 // Short kernels run in direct form only, long ones (713 taps, as the steep stage) in FFT partitions
-// too; odd and even lengths give phases of equal and of unequal length.
-class CPolyphaseResamplingTest : public testing::TestWithParam<size_t> {};
+// too; odd and even lengths give phases of equal and of unequal length. Symmetric kernels (linear phase,
+// as the low-passes) have symmetric phases when their length is odd, which the direct loop folds.
+class CPolyphaseResamplingTest : public testing::TestWithParam<std::tuple<size_t, bool>> {
+protected:
+    std::vector<double> kernel(unsigned seed) const {
+        std::vector<double> h = noise(std::get<0>(GetParam()), seed);
+        if (std::get<1>(GetParam())) std::copy(h.begin(), h.begin() + long(h.size() / 2), h.rbegin());
+        return h;
+    }
+};
 
 TEST_P(CPolyphaseResamplingTest, InterpolationIsTheFilteredZeroStuffedInput) {
-    const std::vector<double> h = noise(GetParam(), 1), x = noise(3000, 2);
+    const std::vector<double> h = kernel(1), x = noise(3000, 2);
     std::vector<double> stuffed(2 * x.size(), 0.0);
     for (size_t t = 0; t < x.size(); ++t)
         stuffed[2 * t] = 2.0 * x[t];
@@ -51,7 +61,7 @@ TEST_P(CPolyphaseResamplingTest, InterpolationIsTheFilteredZeroStuffedInput) {
 }
 
 TEST_P(CPolyphaseResamplingTest, DecimationKeepsTheEvenOutputsOfTheFilter) {
-    const std::vector<double> h = noise(GetParam(), 3), x = noise(6000, 4);
+    const std::vector<double> h = kernel(3), x = noise(6000, 4);
     const std::vector<double> filtered = convolve(h, x);
 
     CPolyphaseDecimator decimator;
@@ -69,7 +79,8 @@ TEST_P(CPolyphaseResamplingTest, DecimationKeepsTheEvenOutputsOfTheFilter) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(KernelLengths, CPolyphaseResamplingTest, testing::Values(1, 2, 73, 74, 713));
+INSTANTIATE_TEST_SUITE_P(KernelLengths, CPolyphaseResamplingTest,
+                         testing::Combine(testing::Values(1, 2, 73, 74, 713), testing::Bool()));
 
 } // namespace
 } // namespace qel
