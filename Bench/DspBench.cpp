@@ -42,17 +42,34 @@ void fftRoundTrip(benchmark::State& state, CCpuDispatch::EBuild build) {
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(n));
 }
 
-void spectrumMultiplyAdd(benchmark::State& state, CCpuDispatch::EBuild build) {
+// A sum of products over 16 spectra of n doubles, counted in bin products.
+void spectrumProducts(benchmark::State& state, CCpuDispatch::EBuild build) {
     if (!usable(state, build)) return;
-    const size_t n = size_t(state.range(0));
+    const size_t n = size_t(state.range(0)), count = 16;
     const SDspKernels& k = CCpuDispatch::kernels(build);
-    const std::vector<double> a = noise(n, 1), b = noise(n, 2);
-    std::vector<double> acc(n);
+    const std::vector<double> a = noise(count * n, 1), b = noise(count * n, 2);
+    std::vector<double> out(n);
     for (auto _ : state) {
-        k.spectrumMultiplyAdd(a.data(), b.data(), acc.data(), n);
-        benchmark::DoNotOptimize(acc.data());
+        k.spectrumProducts(a.data(), b.data(), count, n, out.data(), n);
+        benchmark::DoNotOptimize(out.data());
     }
-    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(n / 2));
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(count * n / 2));
+}
+
+// The direct FIR loops over 256 outputs: taps, and 1 for a symmetric kernel (folded), counted in taps.
+void firLoop(benchmark::State& state, CCpuDispatch::EBuild build) {
+    if (!usable(state, build)) return;
+    const size_t taps = size_t(state.range(0)), count = 256;
+    const bool symmetric = state.range(1) != 0;
+    const SDspKernels& k = CCpuDispatch::kernels(build);
+    const std::vector<double> h = noise(taps, 1), x = noise(count + taps, 2);
+    std::vector<double> out(count);
+    const auto loop = symmetric ? k.firAccumulateSymmetric : k.firAccumulate;
+    for (auto _ : state) {
+        loop(h.data(), taps, x.data(), out.data(), count);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(count * taps));
 }
 
 // Blocks of noise through a convolver, counted as samples processed.
@@ -107,8 +124,8 @@ void koren(benchmark::State& state, CCpuDispatch::EBuild build) {
 
 BENCHMARK_CAPTURE(fftRoundTrip, generic, CCpuDispatch::Generic)->RangeMultiplier(4)->Range(64, 4096);
 BENCHMARK_CAPTURE(fftRoundTrip, avx2fma, CCpuDispatch::Avx2Fma)->RangeMultiplier(4)->Range(64, 4096);
-BENCHMARK_CAPTURE(spectrumMultiplyAdd, generic, CCpuDispatch::Generic)->Arg(1024);
-BENCHMARK_CAPTURE(spectrumMultiplyAdd, avx2fma, CCpuDispatch::Avx2Fma)->Arg(1024);
+BENCHMARK_CAPTURE(spectrumProducts, generic, CCpuDispatch::Generic)->Arg(128);
+BENCHMARK_CAPTURE(spectrumProducts, avx2fma, CCpuDispatch::Avx2Fma)->Arg(128);
 // The Hilbert transformer at 88.2 kHz: 2207 taps, host blocks of 512.
 BENCHMARK_CAPTURE(convolver, generic, CCpuDispatch::Generic)->Args({2207, 512, 0});
 BENCHMARK_CAPTURE(convolver, avx2fma, CCpuDispatch::Avx2Fma)->Args({2207, 512, 0});
@@ -119,6 +136,8 @@ BENCHMARK_CAPTURE(convolver, generic, CCpuDispatch::Generic)
     ->ArgsProduct({{300, 2207, 19207}, {512}, {32, 64, 128, 256, 512, 1024}});
 BENCHMARK_CAPTURE(phaseSplitConvolver, avx2fma, CCpuDispatch::Avx2Fma)
     ->ArgsProduct({{2207, 2401}, {512}, {0, 64, 128}});
+// The resampler's short low-pass phases (36 and 37 taps) and a long kernel's head.
+BENCHMARK_CAPTURE(firLoop, avx2fma, CCpuDispatch::Avx2Fma)->ArgsProduct({{36, 37, 128}, {0, 1}});
 BENCHMARK_CAPTURE(koren, generic, CCpuDispatch::Generic);
 BENCHMARK_CAPTURE(koren, avx2fma, CCpuDispatch::Avx2Fma);
 

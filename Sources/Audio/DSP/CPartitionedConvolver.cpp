@@ -35,12 +35,21 @@ void CPartitionedConvolver::resize(size_t partitionSize) {
     m_fill = 0;
 }
 
+void CPartitionedConvolver::storeSlot(size_t age, const double* spectrum) {
+    const size_t slotSize = 2 * m_partitionSize;
+    double* first = m_delayLine.data() + ((m_newest + age) % m_slots) * slotSize;
+    if (first != spectrum) std::copy_n(spectrum, slotSize, first);
+    std::copy_n(spectrum, slotSize, first + m_slots * slotSize);
+}
+
 void CPartitionedConvolver::growDelayLine(size_t slots) {
     if (slots <= m_slots) return;
     const size_t slotSize = 2 * m_partitionSize;
-    std::vector<double> line(slots * slotSize, 0.0);
-    for (size_t age = 0; age < m_slots; ++age)
+    std::vector<double> line(2 * slots * slotSize, 0.0);
+    for (size_t age = 0; age < m_slots; ++age) {
         std::copy_n(slot(age), slotSize, line.data() + age * slotSize);
+        std::copy_n(slot(age), slotSize, line.data() + (slots + age) * slotSize);
+    }
     m_delayLine = std::move(line);
     m_slots = slots;
     m_newest = 0;
@@ -61,14 +70,10 @@ void CPartitionedConvolver::copyHistoryFrom(const CPartitionedConvolver& other) 
         if (m_kernel && m_kernel->partitionSize() != m_partitionSize) m_kernel.reset();
     }
     growDelayLine(other.m_slots);
-    const size_t slotSize = 2 * m_partitionSize;
     m_newest = 0;
-    for (size_t age = 0; age < m_slots; ++age) {
-        if (age < other.m_slots)
-            std::copy_n(other.slot(age), slotSize, slot(age));
-        else
-            std::fill_n(slot(age), slotSize, 0.0);
-    }
+    std::fill(m_delayLine.begin(), m_delayLine.end(), 0.0);
+    for (size_t age = 0; age < other.m_slots; ++age)
+        storeSlot(age, other.slot(age));
     m_frame = other.m_frame;
     m_fill = other.m_fill;
     computeTail();
@@ -102,7 +107,9 @@ void CPartitionedConvolver::completeBlock() {
     const size_t p = m_partitionSize;
     if (m_slots > 0) {
         m_newest = (m_newest == 0 ? m_slots : m_newest) - 1;
-        m_fft.forward(m_frame.data(), slot(0));
+        double* newest = m_delayLine.data() + m_newest * 2 * p;
+        m_fft.forward(m_frame.data(), newest);
+        storeSlot(0, newest);
     }
     std::copy_n(m_frame.data() + p, p, m_frame.data());
     m_fill = 0;
@@ -116,9 +123,7 @@ void CPartitionedConvolver::computeTail() {
         return;
     }
     // The frame that ended age j blocks ago meets partition j + 1 in the current block.
-    m_fft.multiply(slot(0), m_kernel->tailSpectrum(0), m_spectrum.data());
-    for (size_t j = 1; j < count; ++j)
-        m_fft.multiplyAdd(slot(j), m_kernel->tailSpectrum(j), m_spectrum.data());
+    m_fft.sumOfProducts(slot(0), m_kernel->tailSpectrum(0), count, 2 * m_partitionSize, m_spectrum.data());
     m_fft.inverse(m_spectrum.data(), m_spectrum.data());
     std::copy_n(m_spectrum.data() + m_partitionSize, m_partitionSize, m_tail.data());
 }

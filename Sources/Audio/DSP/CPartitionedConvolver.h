@@ -49,13 +49,13 @@ public:
     void process(const double* in, double* out, size_t n);
 
 private:
-    // Spectrum of the input frame that ended age blocks ago.
-    double* slot(size_t age) {
-        return m_delayLine.data() + ((m_newest + age) % m_slots) * 2 * m_partitionSize;
-    }
+    // Spectrum of the input frame that ended age blocks ago, age < m_slots. The ring is stored twice over,
+    // so the spectra of all ages follow each other from slot(0) on, as the sum of products reads them.
     const double* slot(size_t age) const {
-        return m_delayLine.data() + ((m_newest + age) % m_slots) * 2 * m_partitionSize;
+        return m_delayLine.data() + (m_newest + age) * 2 * m_partitionSize;
     }
+    // Writes the spectrum of an age into both copies of the ring.
+    void storeSlot(size_t age, const double* spectrum);
     void resize(size_t partitionSize);
     void growDelayLine(size_t slots);
     void completeBlock();
@@ -68,7 +68,8 @@ private:
     // The previous block, then the current block filled up to m_fill.
     std::vector<double> m_frame;
     size_t m_fill = 0;
-    // m_slots spectra of 2P doubles, a ring whose newest entry is at index m_newest.
+    // m_slots spectra of 2P doubles, a ring whose newest entry is at index m_newest, then the same ring
+    // again.
     std::vector<double> m_delayLine;
     size_t m_slots = 0;
     size_t m_newest = 0;

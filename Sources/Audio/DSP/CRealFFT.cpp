@@ -62,7 +62,7 @@ void CRealFFT::forward(const double* in, double* out) {
     // Z = FFT of z[n] = x[2n] + i·x[2n+1]; the even part E and odd part O of X follow from Z[k] and
     // conj(Z[m - k]), and X[k] = E[k] + W^k·O[k], X[m - k] = conj(E[k] - W^k·O[k]).
     out[0] = re[0] + im[0];
-    out[1] = re[0] - im[0];
+    out[m] = re[0] - im[0];
     for (size_t k = 1; k <= m / 2; ++k) {
         const size_t mk = m - k;
         const double cr = re[mk], ci = -im[mk];
@@ -70,11 +70,11 @@ void CRealFFT::forward(const double* in, double* out) {
         const double orr = 0.5 * (im[k] - ci), oi = -0.5 * (re[k] - cr);
         const double wr = m_splitRe[k], wi = m_splitIm[k];
         const double tr = wr * orr - wi * oi, ti = wr * oi + wi * orr;
-        out[2 * k] = er + tr;
-        out[2 * k + 1] = ei + ti;
+        out[k] = er + tr;
+        out[m + k] = ei + ti;
         if (mk != k) {
-            out[2 * mk] = er - tr;
-            out[2 * mk + 1] = ti - ei;
+            out[mk] = er - tr;
+            out[m + mk] = ti - ei;
         }
     }
 }
@@ -85,12 +85,12 @@ void CRealFFT::inverse(const double* in, double* out) {
     double* im = m_im.data();
     // Rebuild Z from X (the split step backwards), with the whole 1/N scaling folded in.
     const double s = 1.0 / double(m_size);
-    re[0] = s * (in[0] + in[1]);
-    im[0] = s * (in[0] - in[1]);
+    re[0] = s * (in[0] + in[m]);
+    im[0] = s * (in[0] - in[m]);
     for (size_t k = 1; k <= m / 2; ++k) {
         const size_t mk = m - k;
-        const double ar = in[2 * k], ai = in[2 * k + 1];
-        const double cr = in[2 * mk], ci = -in[2 * mk + 1];
+        const double ar = in[k], ai = in[m + k];
+        const double cr = in[mk], ci = -in[m + mk];
         const double er = s * (ar + cr), ei = s * (ai + ci);
         const double dr = s * (ar - cr), di = s * (ai - ci);
         const double wr = m_splitRe[k], wi = -m_splitIm[k];

@@ -11,9 +11,11 @@ namespace qel {
 // Real-input FFT of a power-of-two size N >= 2, computed as a complex FFT of size N/2 on the even and odd
 // samples followed by a split step.
 //
-// Packed spectrum (N doubles): [0] the real DC bin, [1] the real Nyquist bin, then bins 1 .. N/2 - 1 as
-// interleaved (real, imaginary) pairs at [2k], [2k + 1]. X[k] = sum x[n]·exp(-2πi·k·n/N), unscaled; the
-// inverse includes the factor 1/N, so inverse(forward(x)) == x up to rounding.
+// Packed spectrum (N doubles, m = N/2): the real parts of bins 0 .. m - 1 at [0, m), their imaginary parts
+// at [m, 2m), except that the imaginary part of the real DC bin holds the real Nyquist bin: [0] DC, [m]
+// Nyquist, [k] and [m + k] bin k. Real and imaginary parts apart let products of spectra run four bins per
+// vector without shuffles. X[k] = sum x[n]·exp(-2πi·k·n/N), unscaled; the inverse includes the factor 1/N,
+// so inverse(forward(x)) == x up to rounding.
 //
 // Twiddles, bit-reversal table and work space are made by setSize; the transforms never allocate. One
 // instance must not be used by two threads at once (it has work space).
@@ -35,13 +37,10 @@ public:
     // in: N doubles packed, out: N samples; in and out may be the same array.
     void inverse(const double* in, double* out);
 
-    // Bin-wise complex product of packed spectra of this size; out may alias a or b.
-    void multiply(const double* a, const double* b, double* out) const {
-        m_kernels->spectrumMultiply(a, b, out, m_size);
-    }
-    // acc += a × b, bin-wise.
-    void multiplyAdd(const double* a, const double* b, double* acc) const {
-        m_kernels->spectrumMultiplyAdd(a, b, acc, m_size);
+    // out = sum over j < count of a_j × b_j, bin-wise, for packed spectra of this size spaced stride
+    // doubles apart (a_j at a + j·stride); count >= 1, and out must not overlap the factors.
+    void sumOfProducts(const double* a, const double* b, size_t count, size_t stride, double* out) const {
+        m_kernels->spectrumProducts(a, b, count, stride, out, m_size);
     }
 
 private:

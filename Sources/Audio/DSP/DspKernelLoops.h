@@ -56,28 +56,37 @@ namespace qel::DspKernelLoops {
     }
 }
 
-// The real DC and Nyquist products of packed spectra.
-[[gnu::always_inline]] inline void spectrumMultiplyReal(const double* a, const double* b, double* out) {
-    out[0] = a[0] * b[0];
-    out[1] = a[1] * b[1];
+// Bins [from, m) of a sum of products of packed spectra (n = 2m doubles), from >= 1; bin 0 is
+// spectrumProductsRealBins.
+[[gnu::always_inline]] inline void spectrumProductsBins(const double* a, const double* b, size_t count,
+                                                        size_t stride, double* out, size_t n, size_t from) {
+    const size_t m = n / 2;
+    for (size_t k = from; k < m; ++k) {
+        double rr = 0.0, ii = 0.0, ri = 0.0, ir = 0.0;
+        for (size_t j = 0; j < count; ++j) {
+            const double* aj = a + j * stride;
+            const double* bj = b + j * stride;
+            rr += aj[k] * bj[k];
+            ii += aj[m + k] * bj[m + k];
+            ri += aj[k] * bj[m + k];
+            ir += aj[m + k] * bj[k];
+        }
+        out[k] = rr - ii;
+        out[m + k] = ri + ir;
+    }
 }
 
-// Packed complex bins [from, n) (from even), scalar; accumulate selects acc += a × b over out = a × b.
-template <bool accumulate>
-[[gnu::always_inline]] inline void spectrumMultiplyBins(const double* a, const double* b, double* out,
-                                                        size_t from, size_t n) {
-    for (size_t k = from; k < n; k += 2) {
-        const double ar = a[k], ai = a[k + 1], br = b[k], bi = b[k + 1];
-        const double re = ar * br - ai * bi;
-        const double im = ar * bi + ai * br;
-        if constexpr (accumulate) {
-            out[k] += re;
-            out[k + 1] += im;
-        } else {
-            out[k] = re;
-            out[k + 1] = im;
-        }
+// The DC and Nyquist bins of a sum of products of packed spectra: both real, at [0] and [m].
+[[gnu::always_inline]] inline void spectrumProductsRealBins(const double* a, const double* b, size_t count,
+                                                            size_t stride, double* out, size_t n) {
+    const size_t m = n / 2;
+    double dc = 0.0, nyquist = 0.0;
+    for (size_t j = 0; j < count; ++j) {
+        dc += a[j * stride] * b[j * stride];
+        nyquist += a[j * stride + m] * b[j * stride + m];
     }
+    out[0] = dc;
+    out[m] = nyquist;
 }
 
 // out[p] += sum over i < taps of h[i] × x[p + i], scalar, four outputs at a time for parallel chains.

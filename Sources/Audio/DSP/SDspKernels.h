@@ -23,10 +23,12 @@ struct SDspKernels {
     // All radix-2 passes of a complex FFT of size m (a power of two) on split real and imaginary arrays in
     // bit-reversed order; the twiddles of the pass with half size h are at [h, 2h) of twRe and twIm.
     void (*fftPasses)(double* re, double* im, size_t m, const double* twRe, const double* twIm);
-    // out = a × b for packed real-FFT spectra of n doubles (the layout of CRealFFT); out may alias a or b.
-    void (*spectrumMultiply)(const double* a, const double* b, double* out, size_t n);
-    // acc += a × b in the same layout.
-    void (*spectrumMultiplyAdd)(const double* a, const double* b, double* acc, size_t n);
+    // out = sum over j < count of a_j × b_j for packed real-FFT spectra of n doubles (the layout of
+    // CRealFFT), a_j at a + j·stride and b_j at b + j·stride; count >= 1, out overlaps no factor. The real
+    // and imaginary parts of the sum are each summed as two separate sums of products (ar·br and ai·bi, ar·bi
+    // and ai·br).
+    void (*spectrumProducts)(const double* a, const double* b, size_t count, size_t stride, double* out,
+                             size_t n);
     // out[p] += sum over i < taps of h[i] × x[p + i], for p < count: a direct-form FIR with h reversed.
     void (*firAccumulate)(const double* h, size_t taps, const double* x, double* out, size_t count);
     // The same for a symmetric h (h[i] == h[taps - 1 - i]), with mirrored taps folded: x[p + i] and

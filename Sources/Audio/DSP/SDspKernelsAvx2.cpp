@@ -9,6 +9,8 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 
+#include <algorithm>
+
 #include <immintrin.h>
 
 #include "Audio/DSP/DspKernelLoops.h"
@@ -58,38 +60,53 @@ QEL_TARGET_AVX2_FMA void fftPasses(double* re, double* im, size_t m, const doubl
     }
 }
 
-// Two packed bins per vector: [re0 im0 re1 im1].
-QEL_TARGET_AVX2_FMA void spectrumMultiply(const double* a, const double* b, double* out, size_t n) {
-    DspKernelLoops::spectrumMultiplyReal(a, b, out);
-    size_t k = 2;
-    for (; k + 4 <= n; k += 4) {
-        const __m256d va = _mm256_loadu_pd(a + k);
-        const __m256d vb = _mm256_loadu_pd(b + k);
-        const __m256d bRe = _mm256_movedup_pd(vb);
-        const __m256d bIm = _mm256_permute_pd(vb, 0xF);
-        const __m256d aSwapped = _mm256_permute_pd(va, 0x5);
-        // Even lanes ar·br − ai·bi, odd lanes ai·br + ar·bi.
-        _mm256_storeu_pd(out + k, _mm256_fmaddsub_pd(va, bRe, _mm256_mul_pd(aSwapped, bIm)));
+// Eight bins at a time, their four partial sums each in two vectors: eight independent FMA chains. The
+// spectra go in groups, each group's sums kept in registers across its spectra and then added to out, so
+// the loads run through a few spectra side by side where the prefetchers follow them.
+QEL_TARGET_AVX2_FMA void spectrumProducts(const double* a, const double* b, size_t count, size_t stride,
+                                          double* out, size_t n) {
+    constexpr size_t kGroup = 4;
+    const size_t m = n / 2;
+    size_t vectorBins = m - m % 8;
+    for (size_t first = 0; first < count; first += kGroup) {
+        const size_t last = std::min(count, first + kGroup);
+        for (size_t k = 0; k < vectorBins; k += 8) {
+            __m256d rr0 = _mm256_setzero_pd(), ii0 = _mm256_setzero_pd(), ri0 = _mm256_setzero_pd();
+            __m256d ir0 = _mm256_setzero_pd(), rr1 = _mm256_setzero_pd(), ii1 = _mm256_setzero_pd();
+            __m256d ri1 = _mm256_setzero_pd(), ir1 = _mm256_setzero_pd();
+            const double* aj = a + first * stride + k;
+            const double* bj = b + first * stride + k;
+            for (size_t j = first; j < last; ++j, aj += stride, bj += stride) {
+                const __m256d ar0 = _mm256_loadu_pd(aj), ai0 = _mm256_loadu_pd(aj + m);
+                const __m256d br0 = _mm256_loadu_pd(bj), bi0 = _mm256_loadu_pd(bj + m);
+                const __m256d ar1 = _mm256_loadu_pd(aj + 4), ai1 = _mm256_loadu_pd(aj + m + 4);
+                const __m256d br1 = _mm256_loadu_pd(bj + 4), bi1 = _mm256_loadu_pd(bj + m + 4);
+                rr0 = _mm256_fmadd_pd(ar0, br0, rr0);
+                ii0 = _mm256_fmadd_pd(ai0, bi0, ii0);
+                ri0 = _mm256_fmadd_pd(ar0, bi0, ri0);
+                ir0 = _mm256_fmadd_pd(ai0, br0, ir0);
+                rr1 = _mm256_fmadd_pd(ar1, br1, rr1);
+                ii1 = _mm256_fmadd_pd(ai1, bi1, ii1);
+                ri1 = _mm256_fmadd_pd(ar1, bi1, ri1);
+                ir1 = _mm256_fmadd_pd(ai1, br1, ir1);
+            }
+            __m256d re0 = _mm256_sub_pd(rr0, ii0), im0 = _mm256_add_pd(ri0, ir0);
+            __m256d re1 = _mm256_sub_pd(rr1, ii1), im1 = _mm256_add_pd(ri1, ir1);
+            if (first > 0) {
+                re0 = _mm256_add_pd(_mm256_loadu_pd(out + k), re0);
+                im0 = _mm256_add_pd(_mm256_loadu_pd(out + m + k), im0);
+                re1 = _mm256_add_pd(_mm256_loadu_pd(out + k + 4), re1);
+                im1 = _mm256_add_pd(_mm256_loadu_pd(out + m + k + 4), im1);
+            }
+            _mm256_storeu_pd(out + k, re0);
+            _mm256_storeu_pd(out + m + k, im0);
+            _mm256_storeu_pd(out + k + 4, re1);
+            _mm256_storeu_pd(out + m + k + 4, im1);
+        }
     }
-    DspKernelLoops::spectrumMultiplyBins<false>(a, b, out, k, n);
-}
-
-QEL_TARGET_AVX2_FMA void spectrumMultiplyAdd(const double* a, const double* b, double* acc, size_t n) {
-    acc[0] += a[0] * b[0];
-    acc[1] += a[1] * b[1];
-    const __m256d negateEven = _mm256_set_pd(0.0, -0.0, 0.0, -0.0);
-    size_t k = 2;
-    for (; k + 4 <= n; k += 4) {
-        const __m256d va = _mm256_loadu_pd(a + k);
-        const __m256d vb = _mm256_loadu_pd(b + k);
-        const __m256d bRe = _mm256_movedup_pd(vb);
-        const __m256d bImSigned = _mm256_xor_pd(_mm256_permute_pd(vb, 0xF), negateEven);
-        const __m256d aSwapped = _mm256_permute_pd(va, 0x5);
-        __m256d sum = _mm256_fmadd_pd(va, bRe, _mm256_loadu_pd(acc + k));
-        sum = _mm256_fmadd_pd(aSwapped, bImSigned, sum);
-        _mm256_storeu_pd(acc + k, sum);
-    }
-    DspKernelLoops::spectrumMultiplyBins<true>(a, b, acc, k, n);
+    DspKernelLoops::spectrumProductsBins(a, b, count, stride, out, n, std::max<size_t>(vectorBins, 1));
+    // Bin 0 went through the vectors as if complex.
+    DspKernelLoops::spectrumProductsRealBins(a, b, count, stride, out, n);
 }
 
 QEL_TARGET_AVX2_FMA double horizontalSum(__m256d v) {
@@ -373,8 +390,7 @@ QEL_TARGET_AVX2_FMA void korenProcess(const CKorenKernel::SCoefficients& coefs, 
 const SDspKernels& SDspKernels::avx2Fma() {
     static const SDspKernels kernels{"avx2+fma",
                                      avx2::fftPasses,
-                                     avx2::spectrumMultiply,
-                                     avx2::spectrumMultiplyAdd,
+                                     avx2::spectrumProducts,
                                      avx2::firAccumulate,
                                      avx2::firAccumulateSymmetric,
                                      avx2::biquadProcess,

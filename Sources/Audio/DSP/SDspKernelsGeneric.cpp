@@ -11,15 +11,9 @@ void fftPasses(double* re, double* im, size_t m, const double* twRe, const doubl
         DspKernelLoops::fftPass(re, im, m, h, twRe + h, twIm + h);
 }
 
-void spectrumMultiply(const double* a, const double* b, double* out, size_t n) {
-    DspKernelLoops::spectrumMultiplyReal(a, b, out);
-    DspKernelLoops::spectrumMultiplyBins<false>(a, b, out, 2, n);
-}
-
-void spectrumMultiplyAdd(const double* a, const double* b, double* acc, size_t n) {
-    acc[0] += a[0] * b[0];
-    acc[1] += a[1] * b[1];
-    DspKernelLoops::spectrumMultiplyBins<true>(a, b, acc, 2, n);
+void spectrumProducts(const double* a, const double* b, size_t count, size_t stride, double* out, size_t n) {
+    DspKernelLoops::spectrumProductsRealBins(a, b, count, stride, out, n);
+    DspKernelLoops::spectrumProductsBins(a, b, count, stride, out, n, 1);
 }
 
 void firAccumulate(const double* h, size_t taps, const double* x, double* out, size_t count) {
@@ -48,8 +42,7 @@ void korenProcess(const CKorenKernel::SCoefficients& coefs, const double* x, con
 const SDspKernels& SDspKernels::generic() {
     static const SDspKernels kernels{"generic",
                                      plain::fftPasses,
-                                     plain::spectrumMultiply,
-                                     plain::spectrumMultiplyAdd,
+                                     plain::spectrumProducts,
                                      plain::firAccumulate,
                                      plain::firAccumulateSymmetric,
                                      plain::biquadProcess,
