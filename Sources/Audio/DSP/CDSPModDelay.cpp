@@ -55,16 +55,28 @@ void CDSPModDelay::process(const double* in, double* out, uint32_t count) {
         if (--m_fadeRemaining == 0 && m_target != m_current) startFade();
         m_write = (m_write + 1) % m_size;
     }
-    // Steady: the read position follows the write position, both wrapping without a division.
-    size_t writePos = m_write;
-    size_t readPos = (writePos + m_size - m_current) % m_size;
-    for (; i < count; ++i) {
-        m_buffer[writePos] = in[i];
-        out[i] = m_buffer[readPos];
-        if (++writePos == m_size) writePos = 0;
-        if (++readPos == m_size) readPos = 0;
+    // Steady: copies in runs. A run of at most m_size - delay samples never overwrites a sample it still
+    // has to read, so each run is written whole and then read whole, each in at most two pieces of the ring.
+    const size_t delay = m_current;
+    while (i < count) {
+        const size_t run = std::min(size_t(count - i), m_size - delay);
+        copyIntoRing(in + i, run);
+        copyOutOfRing((m_write + m_size - delay - run) % m_size, out + i, run);
+        i += uint32_t(run);
     }
-    m_write = writePos;
+}
+
+void CDSPModDelay::copyIntoRing(const double* in, size_t n) {
+    const size_t first = std::min(n, m_size - m_write);
+    std::copy_n(in, first, m_buffer.data() + m_write);
+    std::copy_n(in + first, n - first, m_buffer.data());
+    m_write = (m_write + n) % m_size;
+}
+
+void CDSPModDelay::copyOutOfRing(size_t from, double* out, size_t n) const {
+    const size_t first = std::min(n, m_size - from);
+    std::copy_n(m_buffer.data() + from, first, out);
+    std::copy_n(m_buffer.data(), n - first, out + first);
 }
 
 } // namespace qel

@@ -28,6 +28,9 @@ public:
 private:
     void startFade();
     double read(uint32_t delay) const;
+    // n samples into the ring at the write position, which moves on.
+    void copyIntoRing(const double* in, size_t n);
+    void copyOutOfRing(size_t from, double* out, size_t n) const;
 
     std::vector<double> m_buffer;
     size_t m_size = 0;

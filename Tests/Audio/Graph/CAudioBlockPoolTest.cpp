@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "Audio/DSP/CDSPModDelay.h"
 #include "Audio/Graph/CAudioBlockPool.h"
@@ -130,6 +132,23 @@ TEST(CDSPModDelayTest, DelaysWholeSamplesAndCrossFadesChanges) {
     EXPECT_NEAR(faded[3], w3 * 12 + (1 - w3) * 11, 1e-12);
     EXPECT_NEAR(faded[4], 12.0, 1e-12);
     EXPECT_NEAR(faded[5], 13.0, 1e-12);
+}
+
+// Steady delays copy in runs: every delay from none to the longest, blocks longer than the ring, in place.
+TEST(CDSPModDelayTest, SteadyDelayIsTheInputShiftedForAnyBlockLengths) {
+    std::vector<double> x(300);
+    for (size_t i = 0; i < x.size(); ++i)
+        x[i] = double(i + 1);
+    for (uint32_t d : {0u, 1u, 5u, 16u}) {
+        CDSPModDelay delay;
+        delay.prepare(16, 4);
+        delay.jumpTo(d);
+        std::vector<double> y = x;
+        for (size_t at = 0, n = 1; at < y.size(); at += n, n = n % 40 + 7)
+            delay.process(y.data() + at, y.data() + at, uint32_t(std::min(n, y.size() - at)));
+        for (size_t i = 0; i < x.size(); ++i)
+            ASSERT_EQ(y[i], i >= d ? x[i - d] : 0.0) << "delay " << d << " at " << i;
+    }
 }
 
 } // namespace
