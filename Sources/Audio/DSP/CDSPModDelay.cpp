@@ -6,7 +6,9 @@
 namespace qel {
 
 void CDSPModDelay::prepare(uint32_t maxDelay, uint32_t xfadeLength) {
-    m_size = size_t(maxDelay) + 1;
+    // Room beyond the longest delay, so that steady runs are long even at that delay.
+    m_maxDelay = maxDelay;
+    m_size = size_t(maxDelay) + 1 + kRunRoom;
     m_buffer.assign(m_size, 0.0);
     m_xfadeLength = std::max<uint32_t>(xfadeLength, 1);
     m_current = m_target = std::min(m_target, maxDelay);

@@ -19,13 +19,15 @@ public:
     // Takes the delay at once, without a cross-fade (before audio flows).
     void jumpTo(uint32_t delay);
     uint32_t delay() const { return m_target; }
-    uint32_t maxDelay() const { return m_size ? uint32_t(m_size - 1) : 0; }
+    uint32_t maxDelay() const { return m_maxDelay; }
     void reset();
 
     // In place allowed.
     void process(const double* in, double* out, uint32_t count);
 
 private:
+    static constexpr size_t kRunRoom = 512;
+
     void startFade();
     double read(uint32_t delay) const;
     // n samples into the ring at the write position, which moves on.
@@ -34,6 +36,7 @@ private:
 
     std::vector<double> m_buffer;
     size_t m_size = 0;
+    uint32_t m_maxDelay = 0;
     size_t m_write = 0;
     uint32_t m_current = 0;
     uint32_t m_target = 0;

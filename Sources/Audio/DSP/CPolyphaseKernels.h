@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "Audio/DSP/CConvolutionKernel.h"
 
@@ -17,9 +18,19 @@ public:
     const std::shared_ptr<const CConvolutionKernel>& even() const { return m_even; }
     const std::shared_ptr<const CConvolutionKernel>& odd() const { return m_odd; }
 
+    // Both phases whole heads, symmetric, the even one a tap longer: what a short linear-phase low-pass of
+    // odd length gives. Rate doubling then runs both phases in one folded loop over one input
+    // (SDspKernels::firInterpolateFolded) on foldedEven() (foldedTaps() values) and foldedOdd() (one less).
+    bool isFolded() const { return !m_foldedEven.empty(); }
+    size_t foldedTaps() const { return m_foldedEven.size(); }
+    const double* foldedEven() const { return m_foldedEven.data(); }
+    const double* foldedOdd() const { return m_foldedOdd.data(); }
+
 private:
     std::shared_ptr<const CConvolutionKernel> m_even;
     std::shared_ptr<const CConvolutionKernel> m_odd;
+    std::vector<double> m_foldedEven;
+    std::vector<double> m_foldedOdd;
 };
 
 } // namespace qel

@@ -12,7 +12,8 @@ namespace qel {
 // rate halving share.
 class CPolyphasePhases {
 public:
-    explicit CPolyphasePhases(const SDspKernels& kernels) : m_even(kernels), m_odd(kernels) {}
+    explicit CPolyphasePhases(const SDspKernels& kernels)
+        : m_dsp(&kernels), m_even(kernels), m_odd(kernels) {}
 
     // Keeps the input history when the phases' partition sizes stay.
     void setKernels(std::shared_ptr<const CPolyphaseKernels> kernels);
@@ -22,6 +23,7 @@ public:
 protected:
     static constexpr size_t kChunk = 256;
 
+    const SDspKernels* m_dsp;
     std::shared_ptr<const CPolyphaseKernels> m_kernels;
     CPartitionedConvolver m_even;
     CPartitionedConvolver m_odd;

@@ -147,4 +147,19 @@ namespace qel::DspKernelLoops {
     firAccumulate(h, taps, x + p, out + p, count - p);
 }
 
+// One output pair of firInterpolateFolded, scalar.
+[[gnu::always_inline]] inline void firInterpolateFoldedPair(const double* e, const double* o, size_t taps,
+                                                            const double* x, double* out) {
+    double even = 0.0, odd = 0.0;
+    for (size_t i = 0; i < taps / 2; ++i)
+        even += e[i] * (x[i] + x[taps - 1 - i]);
+    if (taps % 2) even += e[taps / 2] * x[taps / 2];
+    // o's mirrored pairs are x[1 + j] and x[taps - 1 - j].
+    for (size_t j = 0; j < (taps - 1) / 2; ++j)
+        odd += o[j] * (x[1 + j] + x[taps - 1 - j]);
+    if ((taps - 1) % 2) odd += o[(taps - 1) / 2] * x[1 + (taps - 1) / 2];
+    out[0] = even;
+    out[1] = odd;
+}
+
 } // namespace qel::DspKernelLoops

@@ -34,6 +34,13 @@ struct SDspKernels {
     // The same for a symmetric h (h[i] == h[taps - 1 - i]), with mirrored taps folded: x[p + i] and
     // x[p + taps - 1 - i] are added before the multiply, so rounding differs from firAccumulate.
     void (*firAccumulateSymmetric)(const double* h, size_t taps, const double* x, double* out, size_t count);
+    // Rate doubling by the two phases of a linear-phase low-pass of odd length, both short and symmetric: e
+    // with taps values and o with taps - 1, o one sample later in the window. For p < count
+    //     out[2p] = sum over i < taps of e[i] × x[p + i],   out[2p + 1] = sum over j < taps - 1 of o[j] × x[p
+    //     + 1 + j],
+    // with mirrored taps folded and both phases from the same input loads; taps >= 2.
+    void (*firInterpolateFolded)(const double* e, const double* o, size_t taps, const double* x, double* out,
+                                 size_t count);
     // One second-order section over n samples in direct form II (CIIRSectionCascade::tick), its state
     // carried across calls; out may alias in. Any split of a run into calls gives the same values.
     void (*biquadProcess)(const SBiquadSection& c, SBiquadState& state, const double* in, double* out,

@@ -229,6 +229,87 @@ QEL_TARGET_AVX2_FMA void firAccumulateSymmetric(const double* h, size_t taps, co
     firAccumulate(h, taps, x + p, out + p, count - p);
 }
 
+// Four vectors of 16 outputs, as named values: the compiler keeps them in registers.
+struct SFourVectors {
+    __m256d v0, v1, v2, v3;
+};
+
+// acc += h × (x[i ..] + x[mirror ..]) for 16 outputs.
+[[gnu::always_inline]] QEL_TARGET_AVX2_FMA inline void foldedStep(SFourVectors& acc, double h,
+                                                                  const double* xp, size_t i, size_t mirror) {
+    const __m256d hv = _mm256_set1_pd(h);
+    const double* f = xp + i;
+    const double* m = xp + mirror;
+    acc.v0 = _mm256_fmadd_pd(hv, _mm256_add_pd(_mm256_loadu_pd(f), _mm256_loadu_pd(m)), acc.v0);
+    acc.v1 = _mm256_fmadd_pd(hv, _mm256_add_pd(_mm256_loadu_pd(f + 4), _mm256_loadu_pd(m + 4)), acc.v1);
+    acc.v2 = _mm256_fmadd_pd(hv, _mm256_add_pd(_mm256_loadu_pd(f + 8), _mm256_loadu_pd(m + 8)), acc.v2);
+    acc.v3 = _mm256_fmadd_pd(hv, _mm256_add_pd(_mm256_loadu_pd(f + 12), _mm256_loadu_pd(m + 12)), acc.v3);
+}
+
+// foldedStep for both phases at one forward index, each forward vector used by both and then let go: eight
+// accumulators and two taps leave few registers.
+[[gnu::always_inline]] QEL_TARGET_AVX2_FMA inline void foldedPairStep(SFourVectors& ev, SFourVectors& od,
+                                                                      double he, double ho, const double* xp,
+                                                                      size_t i, size_t evenMirror,
+                                                                      size_t oddMirror) {
+    const __m256d hE = _mm256_set1_pd(he), hO = _mm256_set1_pd(ho);
+    const double* f = xp + i;
+    const double* me = xp + evenMirror;
+    const double* mo = xp + oddMirror;
+    __m256d v = _mm256_loadu_pd(f);
+    ev.v0 = _mm256_fmadd_pd(hE, _mm256_add_pd(v, _mm256_loadu_pd(me)), ev.v0);
+    od.v0 = _mm256_fmadd_pd(hO, _mm256_add_pd(v, _mm256_loadu_pd(mo)), od.v0);
+    v = _mm256_loadu_pd(f + 4);
+    ev.v1 = _mm256_fmadd_pd(hE, _mm256_add_pd(v, _mm256_loadu_pd(me + 4)), ev.v1);
+    od.v1 = _mm256_fmadd_pd(hO, _mm256_add_pd(v, _mm256_loadu_pd(mo + 4)), od.v1);
+    v = _mm256_loadu_pd(f + 8);
+    ev.v2 = _mm256_fmadd_pd(hE, _mm256_add_pd(v, _mm256_loadu_pd(me + 8)), ev.v2);
+    od.v2 = _mm256_fmadd_pd(hO, _mm256_add_pd(v, _mm256_loadu_pd(mo + 8)), od.v2);
+    v = _mm256_loadu_pd(f + 12);
+    ev.v3 = _mm256_fmadd_pd(hE, _mm256_add_pd(v, _mm256_loadu_pd(me + 12)), ev.v3);
+    od.v3 = _mm256_fmadd_pd(hO, _mm256_add_pd(v, _mm256_loadu_pd(mo + 12)), od.v3);
+}
+
+// Eight outputs as [e o e o ..] from four even and four odd ones.
+[[gnu::always_inline]] QEL_TARGET_AVX2_FMA inline void storeInterleaved(double* out, __m256d even,
+                                                                        __m256d odd) {
+    // [e0 o0 e2 o2] and [e1 o1 e3 o3] into [e0 o0 e1 o1] and [e2 o2 e3 o3].
+    const __m256d lo = _mm256_unpacklo_pd(even, odd), hi = _mm256_unpackhi_pd(even, odd);
+    _mm256_storeu_pd(out, _mm256_permute2f128_pd(lo, hi, 0x20));
+    _mm256_storeu_pd(out + 4, _mm256_permute2f128_pd(lo, hi, 0x31));
+}
+
+// 16 output pairs at a time, the even and odd phase in four accumulators each: eight FMA chains, and each
+// forward input vector serves both phases.
+QEL_TARGET_AVX2_FMA void firInterpolateFolded(const double* e, const double* o, size_t taps, const double* x,
+                                              double* out, size_t count) {
+    // Forward index i: the even pair (i, taps - 1 - i) for i < ePairs, the odd pair (i, taps - i) for
+    // 1 <= i <= oPairs.
+    const size_t ePairs = taps / 2, oPairs = (taps - 1) / 2;
+    const size_t both = std::min(ePairs, oPairs + 1);
+    size_t p = 0;
+    for (; p + 16 <= count; p += 16) {
+        const double* xp = x + p;
+        const __m256d zero = _mm256_setzero_pd();
+        SFourVectors ev{zero, zero, zero, zero}, od{zero, zero, zero, zero};
+        if (ePairs > 0) foldedStep(ev, e[0], xp, 0, taps - 1);
+        for (size_t i = 1; i < both; ++i)
+            foldedPairStep(ev, od, e[i], o[i - 1], xp, i, taps - 1 - i, taps - i);
+        for (size_t i = std::max<size_t>(both, 1); i <= oPairs; ++i)
+            foldedStep(od, o[i - 1], xp, i, taps - i);
+        // Middle taps count once: the mirror index is the same and the tap is halved.
+        if (taps % 2) foldedStep(ev, 0.5 * e[ePairs], xp, ePairs, ePairs);
+        if ((taps - 1) % 2) foldedStep(od, 0.5 * o[oPairs], xp, 1 + oPairs, 1 + oPairs);
+        double* o2 = out + 2 * p;
+        storeInterleaved(o2, ev.v0, od.v0);
+        storeInterleaved(o2 + 8, ev.v1, od.v1);
+        storeInterleaved(o2 + 16, ev.v2, od.v2);
+        storeInterleaved(o2 + 24, ev.v3, od.v3);
+    }
+    for (; p < count; ++p)
+        DspKernelLoops::firInterpolateFoldedPair(e, o, taps, x + p, out + 2 * p);
+}
+
 // Eight samples per step. With g the impulse response of 1 / (1 + a1 z^-1 + a2 z^-2), the values of a
 // step are w[n + k] = sum over j <= k of g[j] x[n + k - j] + g[k + 1] w[n - 1] - a2 g[k] w[n - 2]: the
 // input part has no recursion, and both halves of the step take their recursive part from the last two
@@ -417,6 +498,7 @@ const SDspKernels& SDspKernels::avx2Fma() {
                                      avx2::spectrumProducts,
                                      avx2::firAccumulate,
                                      avx2::firAccumulateSymmetric,
+                                     avx2::firInterpolateFolded,
                                      avx2::biquadProcess,
                                      avx2::korenProcess};
     return kernels;

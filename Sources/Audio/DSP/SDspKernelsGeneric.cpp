@@ -24,6 +24,12 @@ void firAccumulateSymmetric(const double* h, size_t taps, const double* x, doubl
     DspKernelLoops::firAccumulateSymmetric(h, taps, x, out, count);
 }
 
+void firInterpolateFolded(const double* e, const double* o, size_t taps, const double* x, double* out,
+                          size_t count) {
+    for (size_t p = 0; p < count; ++p)
+        DspKernelLoops::firInterpolateFoldedPair(e, o, taps, x + p, out + 2 * p);
+}
+
 void biquadProcess(const SBiquadSection& c, SBiquadState& state, const double* in, double* out, size_t n) {
     for (size_t i = 0; i < n; ++i)
         out[i] = CIIRSectionCascade::tick(c, state, in[i]);
@@ -45,6 +51,7 @@ const SDspKernels& SDspKernels::generic() {
                                      plain::spectrumProducts,
                                      plain::firAccumulate,
                                      plain::firAccumulateSymmetric,
+                                     plain::firInterpolateFolded,
                                      plain::biquadProcess,
                                      plain::korenProcess};
     return kernels;

@@ -63,6 +63,35 @@ TEST(CCpuDispatchTest, FirLoopsMatchTheDirectSumInEveryBuild) {
     }
 }
 
+// Both phases of a symmetric odd-length low-pass from one window, interleaved, against a long-double
+// reference.
+TEST(CCpuDispatchTest, FoldedInterpolationMatchesTheDirectSumsInEveryBuild) {
+    for (CCpuDispatch::EBuild build : {CCpuDispatch::Generic, CCpuDispatch::Avx2Fma}) {
+        if (!CCpuDispatch::isSupported(build)) continue;
+        const SDspKernels& k = CCpuDispatch::kernels(build);
+        for (size_t taps : {2, 3, 4, 5, 8, 37, 38})
+            for (size_t count : {0, 1, 15, 16, 17, 33, 64}) {
+                std::vector<double> e = noise(taps, 1), o = noise(taps - 1, 2);
+                std::copy(e.begin(), e.begin() + long(taps / 2), e.rbegin());
+                std::copy(o.begin(), o.begin() + long((taps - 1) / 2), o.rbegin());
+                const std::vector<double> x = noise(count + taps, 3);
+                std::vector<double> out(2 * count), expected(2 * count);
+                for (size_t p = 0; p < count; ++p) {
+                    long double even = 0.0L, odd = 0.0L;
+                    for (size_t i = 0; i < taps; ++i)
+                        even += (long double)e[i] * x[p + i];
+                    for (size_t j = 0; j + 1 < taps; ++j)
+                        odd += (long double)o[j] * x[p + 1 + j];
+                    expected[2 * p] = double(even);
+                    expected[2 * p + 1] = double(odd);
+                }
+                k.firInterpolateFolded(e.data(), o.data(), taps, x.data(), out.data(), count);
+                EXPECT_LE(maxDifference(out, expected), 1e-14)
+                    << k.name << " taps " << taps << " count " << count;
+            }
+    }
+}
+
 class CCpuDispatchBuildsTest : public testing::Test {
 protected:
     void SetUp() override {

@@ -79,6 +79,28 @@ TEST_P(CPolyphaseResamplingTest, DecimationKeepsTheEvenOutputsOfTheFilter) {
     }
 }
 
+// Only a short symmetric kernel of odd length has the folded form: its phases are symmetric and differ by
+// one tap. Even lengths give mirror-image phases; long kernels run in partitions.
+TEST(CPolyphaseKernelsTest, FoldedFormOnlyForShortSymmetricKernelsOfOddLength) {
+    auto folded = [](size_t length, bool symmetric) {
+        std::vector<double> h = noise(length, 5);
+        if (symmetric) std::copy(h.begin(), h.begin() + long(length / 2), h.rbegin());
+        return CPolyphaseKernels(h.data(), h.size(), 2.0).isFolded();
+    };
+    EXPECT_TRUE(folded(73, true));
+    EXPECT_TRUE(folded(3, true));
+    EXPECT_FALSE(folded(73, false));
+    EXPECT_FALSE(folded(74, true));
+    EXPECT_FALSE(folded(1, true));
+    EXPECT_FALSE(folded(713, true));
+    std::vector<double> h = noise(73, 5);
+    std::copy(h.begin(), h.begin() + 36, h.rbegin());
+    const CPolyphaseKernels kernels(h.data(), h.size(), 2.0);
+    ASSERT_EQ(kernels.foldedTaps(), 37u);
+    EXPECT_EQ(kernels.foldedEven()[1], 2.0 * h[2]);
+    EXPECT_EQ(kernels.foldedOdd()[0], 2.0 * h[1]);
+}
+
 INSTANTIATE_TEST_SUITE_P(KernelLengths, CPolyphaseResamplingTest,
                          testing::Combine(testing::Values(1, 2, 73, 74, 713), testing::Bool()));
 
