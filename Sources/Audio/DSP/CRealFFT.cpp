@@ -59,24 +59,9 @@ void CRealFFT::forward(const double* in, double* out) {
     }
     m_kernels->fftPasses(re, im, m, m_passRe.data(), m_passIm.data());
 
-    // Z = FFT of z[n] = x[2n] + i·x[2n+1]; the even part E and odd part O of X follow from Z[k] and
-    // conj(Z[m - k]), and X[k] = E[k] + W^k·O[k], X[m - k] = conj(E[k] - W^k·O[k]).
     out[0] = re[0] + im[0];
     out[m] = re[0] - im[0];
-    for (size_t k = 1; k <= m / 2; ++k) {
-        const size_t mk = m - k;
-        const double cr = re[mk], ci = -im[mk];
-        const double er = 0.5 * (re[k] + cr), ei = 0.5 * (im[k] + ci);
-        const double orr = 0.5 * (im[k] - ci), oi = -0.5 * (re[k] - cr);
-        const double wr = m_splitRe[k], wi = m_splitIm[k];
-        const double tr = wr * orr - wi * oi, ti = wr * oi + wi * orr;
-        out[k] = er + tr;
-        out[m + k] = ei + ti;
-        if (mk != k) {
-            out[mk] = er - tr;
-            out[m + mk] = ti - ei;
-        }
-    }
+    if (m >= 2) m_kernels->fftSplitForward(re, im, m_splitRe.data(), m_splitIm.data(), out, m);
 }
 
 void CRealFFT::inverse(const double* in, double* out) {
@@ -87,21 +72,8 @@ void CRealFFT::inverse(const double* in, double* out) {
     const double s = 1.0 / double(m_size);
     re[0] = s * (in[0] + in[m]);
     im[0] = s * (in[0] - in[m]);
-    for (size_t k = 1; k <= m / 2; ++k) {
-        const size_t mk = m - k;
-        const double ar = in[k], ai = in[m + k];
-        const double cr = in[mk], ci = -in[m + mk];
-        const double er = s * (ar + cr), ei = s * (ai + ci);
-        const double dr = s * (ar - cr), di = s * (ai - ci);
-        const double wr = m_splitRe[k], wi = -m_splitIm[k];
-        const double orr = dr * wr - di * wi, oi = dr * wi + di * wr;
-        re[m_bitReverse[k]] = er - oi;
-        im[m_bitReverse[k]] = ei + orr;
-        if (mk != k) {
-            re[m_bitReverse[mk]] = er + oi;
-            im[m_bitReverse[mk]] = orr - ei;
-        }
-    }
+    if (m >= 2)
+        m_kernels->fftSplitInverse(in, s, m_splitRe.data(), m_splitIm.data(), m_bitReverse.data(), re, im, m);
     // The inverse complex transform is the forward one with real and imaginary parts exchanged.
     m_kernels->fftPasses(im, re, m, m_passRe.data(), m_passIm.data());
     for (size_t n = 0; n < m; ++n) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // Loop pieces shared by the processor builds of SDspKernels; always inline, so each build compiles them with
 // its own instruction set.
@@ -52,6 +53,49 @@ namespace qel::DspKernelLoops {
             bi[j] = ai[j] - ti;
             ar[j] += tr;
             ai[j] += ti;
+        }
+    }
+}
+
+// The real FFT's split step for bins k in [from, to] (1 <= from, to <= m/2): from the complex transform Z of
+// the even and odd samples (re, im) to the packed spectrum. E and O, the transforms of the even and odd
+// samples, come from Z[k] and conj(Z[m - k]); X[k] = E[k] + W^k·O[k] and X[m - k] = conj(E[k] - W^k·O[k]).
+[[gnu::always_inline]] inline void fftSplitForwardBins(const double* re, const double* im, const double* wRe,
+                                                       const double* wIm, double* out, size_t m, size_t from,
+                                                       size_t to) {
+    for (size_t k = from; k <= to; ++k) {
+        const size_t mk = m - k;
+        const double cr = re[mk], ci = -im[mk];
+        const double er = 0.5 * (re[k] + cr), ei = 0.5 * (im[k] + ci);
+        const double orr = 0.5 * (im[k] - ci), oi = -0.5 * (re[k] - cr);
+        const double wr = wRe[k], wi = wIm[k];
+        const double tr = wr * orr - wi * oi, ti = wr * oi + wi * orr;
+        out[k] = er + tr;
+        out[m + k] = ei + ti;
+        if (mk != k) {
+            out[mk] = er - tr;
+            out[m + mk] = ti - ei;
+        }
+    }
+}
+
+// The split step backwards for bins k in [from, to], scaled by s, into Z in bit-reversed order.
+[[gnu::always_inline]] inline void fftSplitInverseBins(const double* in, double s, const double* wRe,
+                                                       const double* wIm, const uint32_t* bitReverse, double* re,
+                                                       double* im, size_t m, size_t from, size_t to) {
+    for (size_t k = from; k <= to; ++k) {
+        const size_t mk = m - k;
+        const double ar = in[k], ai = in[m + k];
+        const double cr = in[mk], ci = -in[m + mk];
+        const double er = s * (ar + cr), ei = s * (ai + ci);
+        const double dr = s * (ar - cr), di = s * (ai - ci);
+        const double wr = wRe[k], wi = -wIm[k];
+        const double orr = dr * wr - di * wi, oi = dr * wi + di * wr;
+        re[bitReverse[k]] = er - oi;
+        im[bitReverse[k]] = ei + orr;
+        if (mk != k) {
+            re[bitReverse[mk]] = er + oi;
+            im[bitReverse[mk]] = orr - ei;
         }
     }
 }

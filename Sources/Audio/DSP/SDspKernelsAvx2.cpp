@@ -60,6 +60,65 @@ QEL_TARGET_AVX2_FMA void fftPasses(double* re, double* im, size_t m, const doubl
     }
 }
 
+// The four values at [at, at + 4) in reverse order.
+[[gnu::always_inline]] QEL_TARGET_AVX2_FMA inline __m256d loadReversed(const double* at) {
+    return _mm256_permute4x64_pd(_mm256_loadu_pd(at), 0x1B);
+}
+
+// Four bins k and their mirrors m - k per step, with the scalar step's operations per lane (so the same
+// values): the mirrors are loaded and stored reversed. The bins next to m/2 go one by one.
+QEL_TARGET_AVX2_FMA void fftSplitForward(const double* re, const double* im, const double* wRe, const double* wIm,
+                                         double* out, size_t m) {
+    const __m256d half = _mm256_set1_pd(0.5), minusHalf = _mm256_set1_pd(-0.5);
+    const __m256d negate = _mm256_set1_pd(-0.0);
+    size_t k = 1;
+    for (; k + 4 <= m / 2; k += 4) {
+        const size_t mk = m - k - 3;
+        const __m256d rk = _mm256_loadu_pd(re + k), ik = _mm256_loadu_pd(im + k);
+        const __m256d cr = loadReversed(re + mk), ci = _mm256_xor_pd(loadReversed(im + mk), negate);
+        const __m256d er = _mm256_mul_pd(half, _mm256_add_pd(rk, cr)), ei = _mm256_mul_pd(half, _mm256_add_pd(ik, ci));
+        const __m256d orr = _mm256_mul_pd(half, _mm256_sub_pd(ik, ci));
+        const __m256d oi = _mm256_mul_pd(minusHalf, _mm256_sub_pd(rk, cr));
+        const __m256d wr = _mm256_loadu_pd(wRe + k), wi = _mm256_loadu_pd(wIm + k);
+        const __m256d tr = _mm256_sub_pd(_mm256_mul_pd(wr, orr), _mm256_mul_pd(wi, oi));
+        const __m256d ti = _mm256_add_pd(_mm256_mul_pd(wr, oi), _mm256_mul_pd(wi, orr));
+        _mm256_storeu_pd(out + k, _mm256_add_pd(er, tr));
+        _mm256_storeu_pd(out + m + k, _mm256_add_pd(ei, ti));
+        _mm256_storeu_pd(out + mk, _mm256_permute4x64_pd(_mm256_sub_pd(er, tr), 0x1B));
+        _mm256_storeu_pd(out + m + mk, _mm256_permute4x64_pd(_mm256_sub_pd(ti, ei), 0x1B));
+    }
+    DspKernelLoops::fftSplitForwardBins(re, im, wRe, wIm, out, m, k, m / 2);
+}
+
+QEL_TARGET_AVX2_FMA void fftSplitInverse(const double* in, double s, const double* wRe, const double* wIm,
+                                         const uint32_t* bitReverse, double* re, double* im, size_t m) {
+    const __m256d sv = _mm256_set1_pd(s), negate = _mm256_set1_pd(-0.0);
+    size_t k = 1;
+    for (; k + 4 <= m / 2; k += 4) {
+        const size_t mk = m - k - 3;
+        const __m256d ar = _mm256_loadu_pd(in + k), ai = _mm256_loadu_pd(in + m + k);
+        const __m256d cr = loadReversed(in + mk), ci = _mm256_xor_pd(loadReversed(in + m + mk), negate);
+        const __m256d er = _mm256_mul_pd(sv, _mm256_add_pd(ar, cr)), ei = _mm256_mul_pd(sv, _mm256_add_pd(ai, ci));
+        const __m256d dr = _mm256_mul_pd(sv, _mm256_sub_pd(ar, cr)), di = _mm256_mul_pd(sv, _mm256_sub_pd(ai, ci));
+        const __m256d wr = _mm256_loadu_pd(wRe + k), wi = _mm256_xor_pd(_mm256_loadu_pd(wIm + k), negate);
+        const __m256d orr = _mm256_sub_pd(_mm256_mul_pd(dr, wr), _mm256_mul_pd(di, wi));
+        const __m256d oi = _mm256_add_pd(_mm256_mul_pd(dr, wi), _mm256_mul_pd(di, wr));
+        // Bit-reversed places are scattered: stored through a buffer.
+        alignas(32) double v[4][4];
+        _mm256_store_pd(v[0], _mm256_sub_pd(er, oi));
+        _mm256_store_pd(v[1], _mm256_add_pd(ei, orr));
+        _mm256_store_pd(v[2], _mm256_add_pd(er, oi));
+        _mm256_store_pd(v[3], _mm256_sub_pd(orr, ei));
+        for (size_t l = 0; l < 4; ++l) {
+            re[bitReverse[k + l]] = v[0][l];
+            im[bitReverse[k + l]] = v[1][l];
+            re[bitReverse[m - k - l]] = v[2][l];
+            im[bitReverse[m - k - l]] = v[3][l];
+        }
+    }
+    DspKernelLoops::fftSplitInverseBins(in, s, wRe, wIm, bitReverse, re, im, m, k, m / 2);
+}
+
 // Eight bins at a time, their four partial sums each in two vectors: eight independent FMA chains. The
 // spectra go in groups, each group's sums kept in registers across its spectra and then added to out, so
 // the loads run through a few spectra side by side where the prefetchers follow them.
@@ -495,6 +554,8 @@ QEL_TARGET_AVX2_FMA void korenProcess(const CKorenKernel::SCoefficients& coefs, 
 const SDspKernels& SDspKernels::avx2Fma() {
     static const SDspKernels kernels{"avx2+fma",
                                      avx2::fftPasses,
+                                     avx2::fftSplitForward,
+                                     avx2::fftSplitInverse,
                                      avx2::spectrumProducts,
                                      avx2::firAccumulate,
                                      avx2::firAccumulateSymmetric,

@@ -11,6 +11,16 @@ void fftPasses(double* re, double* im, size_t m, const double* twRe, const doubl
         DspKernelLoops::fftPass(re, im, m, h, twRe + h, twIm + h);
 }
 
+void fftSplitForward(const double* re, const double* im, const double* wRe, const double* wIm, double* out,
+                     size_t m) {
+    DspKernelLoops::fftSplitForwardBins(re, im, wRe, wIm, out, m, 1, m / 2);
+}
+
+void fftSplitInverse(const double* in, double s, const double* wRe, const double* wIm, const uint32_t* bitReverse,
+                     double* re, double* im, size_t m) {
+    DspKernelLoops::fftSplitInverseBins(in, s, wRe, wIm, bitReverse, re, im, m, 1, m / 2);
+}
+
 void spectrumProducts(const double* a, const double* b, size_t count, size_t stride, double* out, size_t n) {
     DspKernelLoops::spectrumProductsRealBins(a, b, count, stride, out, n);
     DspKernelLoops::spectrumProductsBins(a, b, count, stride, out, n, 1);
@@ -48,6 +58,8 @@ void korenProcess(const CKorenKernel::SCoefficients& coefs, const double* x, con
 const SDspKernels& SDspKernels::generic() {
     static const SDspKernels kernels{"generic",
                                      plain::fftPasses,
+                                     plain::fftSplitForward,
+                                     plain::fftSplitInverse,
                                      plain::spectrumProducts,
                                      plain::firAccumulate,
                                      plain::firAccumulateSymmetric,
