@@ -45,6 +45,8 @@ bool CRealFFT::setSize(size_t size) {
     }
     m_re.assign(m, 0.0);
     m_im.assign(m, 0.0);
+    m_zRe.assign(m, 0.0);
+    m_zIm.assign(m, 0.0);
     return true;
 }
 
@@ -52,13 +54,8 @@ void CRealFFT::forward(const double* in, double* out) {
     const size_t m = m_half;
     double* re = m_re.data();
     double* im = m_im.data();
-    for (size_t n = 0; n < m; ++n) {
-        const uint32_t r = m_bitReverse[n];
-        re[r] = in[2 * n];
-        im[r] = in[2 * n + 1];
-    }
-    m_kernels->fftPasses(re, im, m, m_passRe.data(), m_passIm.data());
-
+    // Z = FFT of z[n] = x[2n] + i·x[2n+1], then the split step.
+    m_kernels->fft(in, nullptr, m_bitReverse.data(), re, im, m, m_passRe.data(), m_passIm.data());
     out[0] = re[0] + im[0];
     out[m] = re[0] - im[0];
     if (m >= 2) m_kernels->fftSplitForward(re, im, m_splitRe.data(), m_splitIm.data(), out, m);
@@ -66,20 +63,17 @@ void CRealFFT::forward(const double* in, double* out) {
 
 void CRealFFT::inverse(const double* in, double* out) {
     const size_t m = m_half;
-    double* re = m_re.data();
-    double* im = m_im.data();
+    double* zRe = m_zRe.data();
+    double* zIm = m_zIm.data();
     // Rebuild Z from X (the split step backwards), with the whole 1/N scaling folded in.
     const double s = 1.0 / double(m_size);
-    re[0] = s * (in[0] + in[m]);
-    im[0] = s * (in[0] - in[m]);
-    if (m >= 2)
-        m_kernels->fftSplitInverse(in, s, m_splitRe.data(), m_splitIm.data(), m_bitReverse.data(), re, im, m);
+    zRe[0] = s * (in[0] + in[m]);
+    zIm[0] = s * (in[0] - in[m]);
+    if (m >= 2) m_kernels->fftSplitInverse(in, s, m_splitRe.data(), m_splitIm.data(), zRe, zIm, m);
     // The inverse complex transform is the forward one with real and imaginary parts exchanged.
-    m_kernels->fftPasses(im, re, m, m_passRe.data(), m_passIm.data());
-    for (size_t n = 0; n < m; ++n) {
-        out[2 * n] = re[n];
-        out[2 * n + 1] = im[n];
-    }
+    m_kernels->fft(zIm, zRe, m_bitReverse.data(), m_im.data(), m_re.data(), m, m_passRe.data(),
+                   m_passIm.data());
+    m_kernels->interleave(m_re.data(), m_im.data(), out, m);
 }
 
 } // namespace qel

@@ -53,6 +53,8 @@ private:
     // exp(-2πik/N) for k = 0 .. N/4, used by the split step.
     std::vector<double> m_splitRe, m_splitIm;
     std::vector<double> m_re, m_im;
+    // The inverse's complex spectrum before its transform.
+    std::vector<double> m_zRe, m_zIm;
 };
 
 } // namespace qel

@@ -38,6 +38,16 @@ namespace qel::DspKernelLoops {
     return 4;
 }
 
+// z[n] (interleaved pairs at zRe when zIm is null, else planar) into re, im at bitReverse[n], scalar.
+[[gnu::always_inline]] inline void fftGather(const double* zRe, const double* zIm, const uint32_t* bitReverse,
+                                             double* re, double* im, size_t m) {
+    for (size_t n = 0; n < m; ++n) {
+        const uint32_t r = bitReverse[n];
+        re[r] = zIm ? zRe[n] : zRe[2 * n];
+        im[r] = zIm ? zIm[n] : zRe[2 * n + 1];
+    }
+}
+
 // The pass with half size h (scalar).
 [[gnu::always_inline]] inline void fftPass(double* re, double* im, size_t m, size_t h, const double* wr,
                                            const double* wi) {
@@ -54,6 +64,15 @@ namespace qel::DspKernelLoops {
             ar[j] += tr;
             ai[j] += ti;
         }
+    }
+}
+
+// out[2n] = re[n], out[2n + 1] = im[n] for n in [from, m).
+[[gnu::always_inline]] inline void interleave(const double* re, const double* im, double* out, size_t from,
+                                              size_t m) {
+    for (size_t n = from; n < m; ++n) {
+        out[2 * n] = re[n];
+        out[2 * n + 1] = im[n];
     }
 }
 
@@ -79,10 +98,10 @@ namespace qel::DspKernelLoops {
     }
 }
 
-// The split step backwards for bins k in [from, to], scaled by s, into Z in bit-reversed order.
+// The split step backwards for bins k in [from, to], scaled by s, into Z.
 [[gnu::always_inline]] inline void fftSplitInverseBins(const double* in, double s, const double* wRe,
-                                                       const double* wIm, const uint32_t* bitReverse, double* re,
-                                                       double* im, size_t m, size_t from, size_t to) {
+                                                       const double* wIm, double* re, double* im, size_t m,
+                                                       size_t from, size_t to) {
     for (size_t k = from; k <= to; ++k) {
         const size_t mk = m - k;
         const double ar = in[k], ai = in[m + k];
@@ -91,11 +110,11 @@ namespace qel::DspKernelLoops {
         const double dr = s * (ar - cr), di = s * (ai - ci);
         const double wr = wRe[k], wi = -wIm[k];
         const double orr = dr * wr - di * wi, oi = dr * wi + di * wr;
-        re[bitReverse[k]] = er - oi;
-        im[bitReverse[k]] = ei + orr;
+        re[k] = er - oi;
+        im[k] = ei + orr;
         if (mk != k) {
-            re[bitReverse[mk]] = er + oi;
-            im[bitReverse[mk]] = orr - ei;
+            re[mk] = er + oi;
+            im[mk] = orr - ei;
         }
     }
 }

@@ -21,17 +21,22 @@ namespace qel {
 struct SDspKernels {
     const char* name;
 
-    // All radix-2 passes of a complex FFT of size m (a power of two) on split real and imaginary arrays in
-    // bit-reversed order; the twiddles of the pass with half size h are at [h, 2h) of twRe and twIm.
-    void (*fftPasses)(double* re, double* im, size_t m, const double* twRe, const double* twIm);
+    // The complex FFT of size m (a power of two) of z, in natural order, into re and im: z as interleaved
+    // (real, imaginary) pairs at zRe when zIm is null, else real parts at zRe and imaginary ones at zIm.
+    // bitReverse is the bit-reversal table of m; the twiddles of the radix-2 pass with half size h are at
+    // [h, 2h) of twRe and twIm. The output must not overlap z.
+    void (*fft)(const double* zRe, const double* zIm, const uint32_t* bitReverse, double* re, double* im,
+                size_t m, const double* twRe, const double* twIm);
+    // out[2n] = re[n], out[2n + 1] = im[n] for n < m.
+    void (*interleave)(const double* re, const double* im, double* out, size_t m);
     // The real FFT's split step (CRealFFT, m = N/2 >= 2): from the complex transform (re, im) of the even and
     // odd samples to the packed spectrum out, with the twiddles wRe, wIm = exp(-2πik/N), k <= m/2.
-    void (*fftSplitForward)(const double* re, const double* im, const double* wRe, const double* wIm, double* out,
-                            size_t m);
-    // Backwards, with the scaling s: the packed spectrum in to the complex transform in bit-reversed order
-    // (re, im at bitReverse[k]), bins 1 .. m - 1; bin 0 is left to the caller.
-    void (*fftSplitInverse)(const double* in, double s, const double* wRe, const double* wIm,
-                            const uint32_t* bitReverse, double* re, double* im, size_t m);
+    void (*fftSplitForward)(const double* re, const double* im, const double* wRe, const double* wIm,
+                            double* out, size_t m);
+    // Backwards, with the scaling s: the packed spectrum in to the complex transform (re, im), bins 1 .. m -
+    // 1; bin 0 is left to the caller.
+    void (*fftSplitInverse)(const double* in, double s, const double* wRe, const double* wIm, double* re,
+                            double* im, size_t m);
     // out = sum over j < count of a_j × b_j for packed real-FFT spectra of n doubles (the layout of
     // CRealFFT), a_j at a + j·stride and b_j at b + j·stride; count >= 1, out overlaps no factor. The real
     // and imaginary parts of the sum are each summed as two separate sums of products (ar·br and ai·bi, ar·bi

@@ -32,9 +32,11 @@ namespace qel {
 namespace {
 namespace avx2 {
 
-QEL_TARGET_AVX2_FMA void fftPasses(double* re, double* im, size_t m, const double* twRe, const double* twIm) {
-    // After the first passes h is at least 4 whenever a pass remains, so every pass is whole vectors.
-    for (size_t h = DspKernelLoops::fftFirstPasses(re, im, m); h < m; h *= 2) {
+// The radix-2 passes from half size h on; h is at least 4 whenever a pass remains, so every pass is whole
+// vectors.
+QEL_TARGET_AVX2_FMA void fftPassesFrom(double* re, double* im, size_t m, size_t h, const double* twRe,
+                                       const double* twIm) {
+    for (; h < m; h *= 2) {
         const double* wr = twRe + h;
         const double* wi = twIm + h;
         for (size_t b = 0; b < m; b += 2 * h) {
@@ -60,6 +62,80 @@ QEL_TARGET_AVX2_FMA void fftPasses(double* re, double* im, size_t m, const doubl
     }
 }
 
+// z[n .. n + 3] as real and imaginary vectors: planar, or deinterleaved from (real, imaginary) pairs.
+[[gnu::always_inline]] QEL_TARGET_AVX2_FMA inline void loadComplex4(const double* zRe, const double* zIm,
+                                                                    size_t n, __m256d& r, __m256d& i) {
+    if (zIm) {
+        r = _mm256_loadu_pd(zRe + n);
+        i = _mm256_loadu_pd(zIm + n);
+        return;
+    }
+    const __m256d lo = _mm256_loadu_pd(zRe + 2 * n), hi = _mm256_loadu_pd(zRe + 2 * n + 4);
+    // [r0 r2 r1 r3] and [i0 i2 i1 i3] put in order.
+    r = _mm256_permute4x64_pd(_mm256_unpacklo_pd(lo, hi), 0xD8);
+    i = _mm256_permute4x64_pd(_mm256_unpackhi_pd(lo, hi), 0xD8);
+}
+
+// Rows of the 4x4 matrix with columns a, b, c, d.
+[[gnu::always_inline]] QEL_TARGET_AVX2_FMA inline void transpose4(__m256d a, __m256d b, __m256d c, __m256d d,
+                                                                  __m256d* rows) {
+    const __m256d t0 = _mm256_unpacklo_pd(a, b), t1 = _mm256_unpackhi_pd(a, b);
+    const __m256d t2 = _mm256_unpacklo_pd(c, d), t3 = _mm256_unpackhi_pd(c, d);
+    rows[0] = _mm256_permute2f128_pd(t0, t2, 0x20);
+    rows[1] = _mm256_permute2f128_pd(t1, t3, 0x20);
+    rows[2] = _mm256_permute2f128_pd(t0, t2, 0x31);
+    rows[3] = _mm256_permute2f128_pd(t1, t3, 0x31);
+}
+
+// The bit-reversed load and the first two passes in one go. Output group g (places 4g .. 4g + 3) takes
+// z[n], z[n + m/2], z[n + m/4], z[n + 3m/4] with n = bitReverse[4g], so four consecutive n are four
+// groups: their radix-4 butterflies run across the lanes, with the operations of DspKernelLoops::
+// fftFirstPasses per lane, and a transpose turns each group into one vector.
+QEL_TARGET_AVX2_FMA void fft(const double* zRe, const double* zIm, const uint32_t* bitReverse, double* re,
+                             double* im, size_t m, const double* twRe, const double* twIm) {
+    size_t h;
+    if (m >= 16) {
+        const size_t q = m / 4;
+        for (size_t n = 0; n < q; n += 4) {
+            __m256d r0, i0, r1, i1, r2, i2, r3, i3;
+            loadComplex4(zRe, zIm, n, r0, i0);
+            loadComplex4(zRe, zIm, n + 2 * q, r1, i1);
+            loadComplex4(zRe, zIm, n + q, r2, i2);
+            loadComplex4(zRe, zIm, n + 3 * q, r3, i3);
+            const __m256d s0r = _mm256_add_pd(r0, r1), s0i = _mm256_add_pd(i0, i1);
+            const __m256d d0r = _mm256_sub_pd(r0, r1), d0i = _mm256_sub_pd(i0, i1);
+            const __m256d s1r = _mm256_add_pd(r2, r3), s1i = _mm256_add_pd(i2, i3);
+            const __m256d d1r = _mm256_sub_pd(r2, r3), d1i = _mm256_sub_pd(i2, i3);
+            __m256d rows[4];
+            transpose4(_mm256_add_pd(s0r, s1r), _mm256_add_pd(d0r, d1i), _mm256_sub_pd(s0r, s1r),
+                       _mm256_sub_pd(d0r, d1i), rows);
+            for (size_t k = 0; k < 4; ++k)
+                _mm256_storeu_pd(re + 4 * bitReverse[4 * (n + k)], rows[k]);
+            transpose4(_mm256_add_pd(s0i, s1i), _mm256_sub_pd(d0i, d1r), _mm256_sub_pd(s0i, s1i),
+                       _mm256_add_pd(d0i, d1r), rows);
+            for (size_t k = 0; k < 4; ++k)
+                _mm256_storeu_pd(im + 4 * bitReverse[4 * (n + k)], rows[k]);
+        }
+        h = 4;
+    } else {
+        DspKernelLoops::fftGather(zRe, zIm, bitReverse, re, im, m);
+        h = DspKernelLoops::fftFirstPasses(re, im, m);
+    }
+    fftPassesFrom(re, im, m, h, twRe, twIm);
+}
+
+QEL_TARGET_AVX2_FMA void interleave(const double* re, const double* im, double* out, size_t m) {
+    size_t n = 0;
+    for (; n + 4 <= m; n += 4) {
+        // [r0 i0 r2 i2] and [r1 i1 r3 i3] into [r0 i0 r1 i1] and [r2 i2 r3 i3].
+        const __m256d r = _mm256_loadu_pd(re + n), i = _mm256_loadu_pd(im + n);
+        const __m256d lo = _mm256_unpacklo_pd(r, i), hi = _mm256_unpackhi_pd(r, i);
+        _mm256_storeu_pd(out + 2 * n, _mm256_permute2f128_pd(lo, hi, 0x20));
+        _mm256_storeu_pd(out + 2 * n + 4, _mm256_permute2f128_pd(lo, hi, 0x31));
+    }
+    DspKernelLoops::interleave(re, im, out, n, m);
+}
+
 // The four values at [at, at + 4) in reverse order.
 [[gnu::always_inline]] QEL_TARGET_AVX2_FMA inline __m256d loadReversed(const double* at) {
     return _mm256_permute4x64_pd(_mm256_loadu_pd(at), 0x1B);
@@ -67,8 +143,8 @@ QEL_TARGET_AVX2_FMA void fftPasses(double* re, double* im, size_t m, const doubl
 
 // Four bins k and their mirrors m - k per step, with the scalar step's operations per lane (so the same
 // values): the mirrors are loaded and stored reversed. The bins next to m/2 go one by one.
-QEL_TARGET_AVX2_FMA void fftSplitForward(const double* re, const double* im, const double* wRe, const double* wIm,
-                                         double* out, size_t m) {
+QEL_TARGET_AVX2_FMA void fftSplitForward(const double* re, const double* im, const double* wRe,
+                                         const double* wIm, double* out, size_t m) {
     const __m256d half = _mm256_set1_pd(0.5), minusHalf = _mm256_set1_pd(-0.5);
     const __m256d negate = _mm256_set1_pd(-0.0);
     size_t k = 1;
@@ -76,7 +152,8 @@ QEL_TARGET_AVX2_FMA void fftSplitForward(const double* re, const double* im, con
         const size_t mk = m - k - 3;
         const __m256d rk = _mm256_loadu_pd(re + k), ik = _mm256_loadu_pd(im + k);
         const __m256d cr = loadReversed(re + mk), ci = _mm256_xor_pd(loadReversed(im + mk), negate);
-        const __m256d er = _mm256_mul_pd(half, _mm256_add_pd(rk, cr)), ei = _mm256_mul_pd(half, _mm256_add_pd(ik, ci));
+        const __m256d er = _mm256_mul_pd(half, _mm256_add_pd(rk, cr)),
+                      ei = _mm256_mul_pd(half, _mm256_add_pd(ik, ci));
         const __m256d orr = _mm256_mul_pd(half, _mm256_sub_pd(ik, ci));
         const __m256d oi = _mm256_mul_pd(minusHalf, _mm256_sub_pd(rk, cr));
         const __m256d wr = _mm256_loadu_pd(wRe + k), wi = _mm256_loadu_pd(wIm + k);
@@ -91,32 +168,26 @@ QEL_TARGET_AVX2_FMA void fftSplitForward(const double* re, const double* im, con
 }
 
 QEL_TARGET_AVX2_FMA void fftSplitInverse(const double* in, double s, const double* wRe, const double* wIm,
-                                         const uint32_t* bitReverse, double* re, double* im, size_t m) {
+                                         double* re, double* im, size_t m) {
     const __m256d sv = _mm256_set1_pd(s), negate = _mm256_set1_pd(-0.0);
     size_t k = 1;
     for (; k + 4 <= m / 2; k += 4) {
         const size_t mk = m - k - 3;
         const __m256d ar = _mm256_loadu_pd(in + k), ai = _mm256_loadu_pd(in + m + k);
         const __m256d cr = loadReversed(in + mk), ci = _mm256_xor_pd(loadReversed(in + m + mk), negate);
-        const __m256d er = _mm256_mul_pd(sv, _mm256_add_pd(ar, cr)), ei = _mm256_mul_pd(sv, _mm256_add_pd(ai, ci));
-        const __m256d dr = _mm256_mul_pd(sv, _mm256_sub_pd(ar, cr)), di = _mm256_mul_pd(sv, _mm256_sub_pd(ai, ci));
+        const __m256d er = _mm256_mul_pd(sv, _mm256_add_pd(ar, cr)),
+                      ei = _mm256_mul_pd(sv, _mm256_add_pd(ai, ci));
+        const __m256d dr = _mm256_mul_pd(sv, _mm256_sub_pd(ar, cr)),
+                      di = _mm256_mul_pd(sv, _mm256_sub_pd(ai, ci));
         const __m256d wr = _mm256_loadu_pd(wRe + k), wi = _mm256_xor_pd(_mm256_loadu_pd(wIm + k), negate);
         const __m256d orr = _mm256_sub_pd(_mm256_mul_pd(dr, wr), _mm256_mul_pd(di, wi));
         const __m256d oi = _mm256_add_pd(_mm256_mul_pd(dr, wi), _mm256_mul_pd(di, wr));
-        // Bit-reversed places are scattered: stored through a buffer.
-        alignas(32) double v[4][4];
-        _mm256_store_pd(v[0], _mm256_sub_pd(er, oi));
-        _mm256_store_pd(v[1], _mm256_add_pd(ei, orr));
-        _mm256_store_pd(v[2], _mm256_add_pd(er, oi));
-        _mm256_store_pd(v[3], _mm256_sub_pd(orr, ei));
-        for (size_t l = 0; l < 4; ++l) {
-            re[bitReverse[k + l]] = v[0][l];
-            im[bitReverse[k + l]] = v[1][l];
-            re[bitReverse[m - k - l]] = v[2][l];
-            im[bitReverse[m - k - l]] = v[3][l];
-        }
+        _mm256_storeu_pd(re + k, _mm256_sub_pd(er, oi));
+        _mm256_storeu_pd(im + k, _mm256_add_pd(ei, orr));
+        _mm256_storeu_pd(re + mk, _mm256_permute4x64_pd(_mm256_add_pd(er, oi), 0x1B));
+        _mm256_storeu_pd(im + mk, _mm256_permute4x64_pd(_mm256_sub_pd(orr, ei), 0x1B));
     }
-    DspKernelLoops::fftSplitInverseBins(in, s, wRe, wIm, bitReverse, re, im, m, k, m / 2);
+    DspKernelLoops::fftSplitInverseBins(in, s, wRe, wIm, re, im, m, k, m / 2);
 }
 
 // Eight bins at a time, their four partial sums each in two vectors: eight independent FMA chains. The
@@ -553,7 +624,8 @@ QEL_TARGET_AVX2_FMA void korenProcess(const CKorenKernel::SCoefficients& coefs, 
 
 const SDspKernels& SDspKernels::avx2Fma() {
     static const SDspKernels kernels{"avx2+fma",
-                                     avx2::fftPasses,
+                                     avx2::fft,
+                                     avx2::interleave,
                                      avx2::fftSplitForward,
                                      avx2::fftSplitInverse,
                                      avx2::spectrumProducts,

@@ -6,9 +6,15 @@ namespace qel {
 namespace {
 namespace plain {
 
-void fftPasses(double* re, double* im, size_t m, const double* twRe, const double* twIm) {
+void fft(const double* zRe, const double* zIm, const uint32_t* bitReverse, double* re, double* im, size_t m,
+         const double* twRe, const double* twIm) {
+    DspKernelLoops::fftGather(zRe, zIm, bitReverse, re, im, m);
     for (size_t h = DspKernelLoops::fftFirstPasses(re, im, m); h < m; h *= 2)
         DspKernelLoops::fftPass(re, im, m, h, twRe + h, twIm + h);
+}
+
+void interleave(const double* re, const double* im, double* out, size_t m) {
+    DspKernelLoops::interleave(re, im, out, 0, m);
 }
 
 void fftSplitForward(const double* re, const double* im, const double* wRe, const double* wIm, double* out,
@@ -16,9 +22,9 @@ void fftSplitForward(const double* re, const double* im, const double* wRe, cons
     DspKernelLoops::fftSplitForwardBins(re, im, wRe, wIm, out, m, 1, m / 2);
 }
 
-void fftSplitInverse(const double* in, double s, const double* wRe, const double* wIm, const uint32_t* bitReverse,
-                     double* re, double* im, size_t m) {
-    DspKernelLoops::fftSplitInverseBins(in, s, wRe, wIm, bitReverse, re, im, m, 1, m / 2);
+void fftSplitInverse(const double* in, double s, const double* wRe, const double* wIm, double* re, double* im,
+                     size_t m) {
+    DspKernelLoops::fftSplitInverseBins(in, s, wRe, wIm, re, im, m, 1, m / 2);
 }
 
 void spectrumProducts(const double* a, const double* b, size_t count, size_t stride, double* out, size_t n) {
@@ -57,7 +63,8 @@ void korenProcess(const CKorenKernel::SCoefficients& coefs, const double* x, con
 
 const SDspKernels& SDspKernels::generic() {
     static const SDspKernels kernels{"generic",
-                                     plain::fftPasses,
+                                     plain::fft,
+                                     plain::interleave,
                                      plain::fftSplitForward,
                                      plain::fftSplitInverse,
                                      plain::spectrumProducts,

@@ -103,7 +103,8 @@ protected:
 };
 
 // The AVX2 build rounds fused multiply-adds once: results agree to a few units in the last place.
-TEST_F(CCpuDispatchBuildsTest, FftPassesAgree) {
+// Every size, from interleaved and from planar input (the fast build's fused first passes start at 16).
+TEST_F(CCpuDispatchBuildsTest, ComplexFftsAgree) {
     EXPECT_STRNE(generic.name, fast.name);
     for (size_t m = 1; m <= 4096; m *= 2) {
         std::vector<double> twRe(m), twIm(m);
@@ -112,13 +113,45 @@ TEST_F(CCpuDispatchBuildsTest, FftPassesAgree) {
                 twRe[h + j] = std::cos(M_PI * double(j) / double(h));
                 twIm[h + j] = -std::sin(M_PI * double(j) / double(h));
             }
-        std::vector<double> re1 = noise(m, 1), im1 = noise(m, 2);
-        std::vector<double> re2 = re1, im2 = im1;
-        generic.fftPasses(re1.data(), im1.data(), m, twRe.data(), twIm.data());
-        fast.fftPasses(re2.data(), im2.data(), m, twRe.data(), twIm.data());
+        std::vector<uint32_t> bitReverse(m, 0);
+        for (size_t n = 0, bits = size_t(std::log2(double(m))); n < m; ++n)
+            for (size_t b = 0; b < bits; ++b)
+                bitReverse[n] |= uint32_t(((n >> b) & 1) << (bits - 1 - b));
+        const std::vector<double> pairs = noise(2 * m, 1);
+        std::vector<double> zRe(m), zIm(m);
+        for (size_t n = 0; n < m; ++n) {
+            zRe[n] = pairs[2 * n];
+            zIm[n] = pairs[2 * n + 1];
+        }
+        std::vector<double> re1(m), im1(m), re2(m), im2(m), re3(m), im3(m);
+        generic.fft(pairs.data(), nullptr, bitReverse.data(), re1.data(), im1.data(), m, twRe.data(),
+                    twIm.data());
+        fast.fft(pairs.data(), nullptr, bitReverse.data(), re2.data(), im2.data(), m, twRe.data(),
+                 twIm.data());
+        fast.fft(zRe.data(), zIm.data(), bitReverse.data(), re3.data(), im3.data(), m, twRe.data(),
+                 twIm.data());
         const double scale = std::sqrt(double(m));
         EXPECT_LE(maxDifference(re1, re2), 1e-14 * scale) << m;
         EXPECT_LE(maxDifference(im1, im2), 1e-14 * scale) << m;
+        EXPECT_EQ(re2, re3) << m;
+        EXPECT_EQ(im2, im3) << m;
+        // Bin 1 against the definition.
+        if (m >= 2) {
+            double r = 0.0, i = 0.0;
+            for (size_t n = 0; n < m; ++n) {
+                const double c = std::cos(2 * M_PI * double(n) / double(m)),
+                             s = -std::sin(2 * M_PI * double(n) / double(m));
+                r += zRe[n] * c - zIm[n] * s;
+                i += zRe[n] * s + zIm[n] * c;
+            }
+            EXPECT_NEAR(re2[1], r, 1e-12 * scale) << m;
+            EXPECT_NEAR(im2[1], i, 1e-12 * scale) << m;
+        }
+        std::vector<double> out1(2 * m), out2(2 * m);
+        generic.interleave(zRe.data(), zIm.data(), out1.data(), m);
+        fast.interleave(zRe.data(), zIm.data(), out2.data(), m);
+        EXPECT_EQ(out1, pairs) << m;
+        EXPECT_EQ(out2, pairs) << m;
     }
 }
 
