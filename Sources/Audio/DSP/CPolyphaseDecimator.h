@@ -19,6 +19,8 @@ public:
     void process(const double* in, double* out, size_t n);
 
 private:
+    void processFolded(const double* in, double* out, size_t n);
+
     // The last odd input, which meets the odd phase with the next block's first output.
     double m_lastOdd = 0.0;
     std::array<double, kChunk> m_evenIn{};

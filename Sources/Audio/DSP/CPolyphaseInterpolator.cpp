@@ -4,27 +4,17 @@
 
 namespace qel {
 
-CPolyphaseInterpolator::CPolyphaseInterpolator(const SDspKernels& kernels) : CPolyphasePhases(kernels) {}
+CPolyphaseInterpolator::CPolyphaseInterpolator(const SDspKernels& kernels) : CPolyphasePhases(kernels, 1) {}
 
-void CPolyphaseInterpolator::setKernels(std::shared_ptr<const CPolyphaseKernels> kernels) {
-    CPolyphasePhases::setKernels(std::move(kernels));
-    const size_t size = m_kernels && m_kernels->isFolded() ? m_kernels->foldedTaps() - 1 + kChunk : 0;
-    if (size != m_window.size()) m_window.assign(size, 0.0);
-}
-
-void CPolyphaseInterpolator::reset() {
-    CPolyphasePhases::reset();
-    std::fill(m_window.begin(), m_window.end(), 0.0);
-}
-
+// Both phases in one folded loop over one window.
 void CPolyphaseInterpolator::processFolded(const double* in, double* out, size_t n) {
-    const size_t taps = m_kernels->foldedTaps(), history = taps - 1;
+    double* x = window(0);
     while (n > 0) {
         const size_t count = std::min(n, kChunk);
-        std::copy_n(in, count, m_window.data() + history);
-        m_dsp->firInterpolateFolded(m_kernels->foldedEven(), m_kernels->foldedOdd(), taps, m_window.data(),
-                                    out, count);
-        std::copy(m_window.begin() + long(count), m_window.begin() + long(count + history), m_window.begin());
+        std::copy_n(in, count, x + history());
+        m_dsp->firInterpolateFolded(m_kernels->foldedEven(), m_kernels->foldedOdd(), m_kernels->foldedTaps(),
+                                    x, out, count);
+        keepHistory(count);
         in += count;
         out += 2 * count;
         n -= count;
@@ -32,7 +22,7 @@ void CPolyphaseInterpolator::processFolded(const double* in, double* out, size_t
 }
 
 void CPolyphaseInterpolator::process(const double* in, double* out, size_t n) {
-    if (!m_window.empty()) {
+    if (folded()) {
         processFolded(in, out, n);
         return;
     }
