@@ -12,15 +12,22 @@ void CPartitionedConvolver::setKernel(const double* taps, size_t length, size_t 
 }
 
 void CPartitionedConvolver::setKernel(std::shared_ptr<const CConvolutionKernel> kernel) {
-    m_kernel = std::move(kernel);
+    setKernels(std::move(kernel), nullptr);
+}
+
+void CPartitionedConvolver::setKernels(std::shared_ptr<const CConvolutionKernel> first,
+                                       std::shared_ptr<const CConvolutionKernel> second) {
+    m_kernel = std::move(first);
+    m_second = m_kernel && second && second->partitionSize() == m_kernel->partitionSize() ? std::move(second)
+                                                                                          : nullptr;
     if (!m_kernel) {
         // Input is not recorded without a kernel, so the history would have a gap.
         reset();
         return;
     }
     if (m_kernel->partitionSize() != m_partitionSize) resize(m_kernel->partitionSize());
-    growDelayLine(m_kernel->tailCount());
-    computeTail();
+    growDelayLine(std::max(m_kernel->tailCount(), m_second ? m_second->tailCount() : 0));
+    computeTails();
 }
 
 void CPartitionedConvolver::resize(size_t partitionSize) {
@@ -28,6 +35,7 @@ void CPartitionedConvolver::resize(size_t partitionSize) {
     m_fft.setSize(2 * partitionSize);
     m_frame.assign(2 * partitionSize, 0.0);
     m_tail.assign(partitionSize, 0.0);
+    m_secondTail.assign(partitionSize, 0.0);
     m_spectrum.assign(2 * partitionSize, 0.0);
     m_delayLine.clear();
     m_slots = 0;
@@ -59,6 +67,7 @@ void CPartitionedConvolver::reset() {
     std::fill(m_frame.begin(), m_frame.end(), 0.0);
     std::fill(m_delayLine.begin(), m_delayLine.end(), 0.0);
     std::fill(m_tail.begin(), m_tail.end(), 0.0);
+    std::fill(m_secondTail.begin(), m_secondTail.end(), 0.0);
     m_fill = 0;
     m_newest = 0;
 }
@@ -68,6 +77,7 @@ void CPartitionedConvolver::copyHistoryFrom(const CPartitionedConvolver& other) 
     if (other.m_partitionSize != m_partitionSize) {
         resize(other.m_partitionSize);
         if (m_kernel && m_kernel->partitionSize() != m_partitionSize) m_kernel.reset();
+        if (!m_kernel || (m_second && m_second->partitionSize() != m_partitionSize)) m_second.reset();
     }
     growDelayLine(other.m_slots);
     m_newest = 0;
@@ -76,25 +86,38 @@ void CPartitionedConvolver::copyHistoryFrom(const CPartitionedConvolver& other) 
         storeSlot(age, other.slot(age));
     m_frame = other.m_frame;
     m_fill = other.m_fill;
-    computeTail();
+    computeTails();
 }
 
-void CPartitionedConvolver::process(const double* in, double* out, size_t n) {
+void CPartitionedConvolver::process(const double* in, double* out, double* secondOut, size_t n) {
     if (!m_kernel) {
         std::fill_n(out, n, 0.0);
+        if (secondOut) std::fill_n(secondOut, n, 0.0);
         return;
     }
     const size_t p = m_partitionSize;
-    const size_t headLength = m_kernel->headLength();
-    const auto direct =
-        m_kernel->isSymmetric() ? m_kernels->firAccumulateSymmetric : m_kernels->firAccumulate;
+    auto direct = [this](const CConvolutionKernel& kernel) {
+        return kernel.isSymmetric() ? m_kernels->firAccumulateSymmetric : m_kernels->firAccumulate;
+    };
+    const auto firstDirect = direct(*m_kernel);
     while (n > 0) {
         const size_t count = std::min(n, p - m_fill);
         double* current = m_frame.data() + p + m_fill;
         // Input first: out may be the same array.
         std::copy_n(in, count, current);
         std::copy_n(m_tail.data() + m_fill, count, out);
-        direct(m_kernel->head(), headLength, current + 1 - headLength, out, count);
+        firstDirect(m_kernel->head(), m_kernel->headLength(), current + 1 - m_kernel->headLength(), out,
+                    count);
+        if (secondOut) {
+            if (m_second) {
+                std::copy_n(m_secondTail.data() + m_fill, count, secondOut);
+                direct (*m_second)(m_second->head(), m_second->headLength(),
+                                   current + 1 - m_second->headLength(), secondOut, count);
+            } else {
+                std::fill_n(secondOut, count, 0.0);
+            }
+            secondOut += count;
+        }
         m_fill += count;
         in += count;
         out += count;
@@ -113,19 +136,24 @@ void CPartitionedConvolver::completeBlock() {
     }
     std::copy_n(m_frame.data() + p, p, m_frame.data());
     m_fill = 0;
-    computeTail();
+    computeTails();
 }
 
-void CPartitionedConvolver::computeTail() {
-    const size_t count = m_kernel ? m_kernel->tailCount() : 0;
+void CPartitionedConvolver::computeTails() {
+    computeTail(m_kernel.get(), m_tail);
+    computeTail(m_second.get(), m_secondTail);
+}
+
+void CPartitionedConvolver::computeTail(const CConvolutionKernel* kernel, std::vector<double>& tail) {
+    const size_t count = kernel ? kernel->tailCount() : 0;
     if (count == 0) {
-        std::fill(m_tail.begin(), m_tail.end(), 0.0);
+        std::fill(tail.begin(), tail.end(), 0.0);
         return;
     }
     // The frame that ended age j blocks ago meets partition j + 1 in the current block.
-    m_fft.sumOfProducts(slot(0), m_kernel->tailSpectrum(0), count, 2 * m_partitionSize, m_spectrum.data());
+    m_fft.sumOfProducts(slot(0), kernel->tailSpectrum(0), count, 2 * m_partitionSize, m_spectrum.data());
     m_fft.inverse(m_spectrum.data(), m_spectrum.data());
-    std::copy_n(m_spectrum.data() + m_partitionSize, m_partitionSize, m_tail.data());
+    std::copy_n(m_spectrum.data() + m_partitionSize, m_partitionSize, tail.data());
 }
 
 } // namespace qel

@@ -22,6 +22,9 @@ namespace qel {
 // For a cross-fade, a second convolver takes the history with copyHistoryFrom, then the new kernel, and
 // both run until the fade ends; kernels that should fade into each other need one partition size (pass it
 // explicitly when their lengths differ). setKernel and copyHistoryFrom may allocate; process never does.
+//
+// A second kernel of the same partition size may run on the same input (the two phases of rate doubling):
+// each block's transform and the delay line then serve both.
 class CPartitionedConvolver {
 public:
     // Extra delay on top of the kernel's own.
@@ -34,6 +37,10 @@ public:
     void setKernel(std::shared_ptr<const CConvolutionKernel> kernel);
     // A kernel of its own, built from taps (see CConvolutionKernel).
     void setKernel(const double* taps, size_t length, size_t partitionSize = 0);
+    // Two kernels on the one input, the second into the second output of process; null second: one kernel.
+    // A second kernel of another partition size than the first is not taken.
+    void setKernels(std::shared_ptr<const CConvolutionKernel> first,
+                    std::shared_ptr<const CConvolutionKernel> second);
     const std::shared_ptr<const CConvolutionKernel>& kernel() const { return m_kernel; }
 
     size_t latency() const { return kLatency; }
@@ -46,7 +53,9 @@ public:
     void copyHistoryFrom(const CPartitionedConvolver& other);
 
     // in and out may be the same array.
-    void process(const double* in, double* out, size_t n);
+    void process(const double* in, double* out, size_t n) { process(in, out, nullptr, n); }
+    // With a second kernel its output goes to secondOut (which must not be in).
+    void process(const double* in, double* out, double* secondOut, size_t n);
 
 private:
     // Spectrum of the input frame that ended age blocks ago, age < m_slots. The ring is stored twice over,
@@ -59,10 +68,12 @@ private:
     void resize(size_t partitionSize);
     void growDelayLine(size_t slots);
     void completeBlock();
-    void computeTail();
+    void computeTails();
+    void computeTail(const CConvolutionKernel* kernel, std::vector<double>& tail);
 
     const SDspKernels* m_kernels;
     std::shared_ptr<const CConvolutionKernel> m_kernel;
+    std::shared_ptr<const CConvolutionKernel> m_second;
     CRealFFT m_fft;
     size_t m_partitionSize = 0;
     // The previous block, then the current block filled up to m_fill.
@@ -73,8 +84,9 @@ private:
     std::vector<double> m_delayLine;
     size_t m_slots = 0;
     size_t m_newest = 0;
-    // The tail partitions' share of the current block's outputs.
+    // The tail partitions' share of the current block's outputs, for each kernel.
     std::vector<double> m_tail;
+    std::vector<double> m_secondTail;
     std::vector<double> m_spectrum;
 };
 

@@ -4,7 +4,7 @@
 
 namespace qel {
 
-CPolyphaseDecimator::CPolyphaseDecimator(const SDspKernels& kernels) : CPolyphasePhases(kernels, 2) {}
+CPolyphaseDecimator::CPolyphaseDecimator(const SDspKernels& kernels) : CPolyphasePhases(kernels, 2, false) {}
 
 void CPolyphaseDecimator::reset() {
     CPolyphasePhases::reset();

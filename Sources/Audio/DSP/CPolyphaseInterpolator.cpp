@@ -4,7 +4,8 @@
 
 namespace qel {
 
-CPolyphaseInterpolator::CPolyphaseInterpolator(const SDspKernels& kernels) : CPolyphasePhases(kernels, 1) {}
+CPolyphaseInterpolator::CPolyphaseInterpolator(const SDspKernels& kernels)
+    : CPolyphasePhases(kernels, 1, true) {}
 
 // Both phases in one folded loop over one window.
 void CPolyphaseInterpolator::processFolded(const double* in, double* out, size_t n) {
@@ -28,12 +29,9 @@ void CPolyphaseInterpolator::process(const double* in, double* out, size_t n) {
     }
     while (n > 0) {
         const size_t count = std::min(n, kChunk);
-        m_even.process(in, m_evenOut.data(), count);
-        m_odd.process(in, m_oddOut.data(), count);
-        for (size_t i = 0; i < count; ++i) {
-            out[2 * i] = m_evenOut[i];
-            out[2 * i + 1] = m_oddOut[i];
-        }
+        // Both phases from one input history.
+        m_even.process(in, m_evenOut.data(), m_oddOut.data(), count);
+        m_dsp->interleave(m_evenOut.data(), m_oddOut.data(), out, count);
         in += count;
         out += 2 * count;
         n -= count;

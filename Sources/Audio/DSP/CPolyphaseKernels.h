@@ -9,7 +9,8 @@
 namespace qel {
 
 // A low-pass at twice a rate split into its two phases at that rate: the even taps h[2j] and the odd
-// taps h[2j + 1], each scaled by a gain. Immutable once built, so channels share one instance.
+// taps h[2j + 1], each scaled by a gain, with one partition size. Immutable once built, so channels share one
+// instance.
 class CPolyphaseKernels {
 public:
     CPolyphaseKernels(const double* taps, size_t length, double gain,

@@ -6,8 +6,12 @@ namespace qel {
 
 void CPolyphasePhases::setKernels(std::shared_ptr<const CPolyphaseKernels> kernels) {
     m_kernels = std::move(kernels);
-    m_even.setKernel(m_kernels ? m_kernels->even() : nullptr);
-    m_odd.setKernel(m_kernels ? m_kernels->odd() : nullptr);
+    if (m_sharedInput) {
+        m_even.setKernels(m_kernels ? m_kernels->even() : nullptr, m_kernels ? m_kernels->odd() : nullptr);
+    } else {
+        m_even.setKernel(m_kernels ? m_kernels->even() : nullptr);
+        m_odd.setKernel(m_kernels ? m_kernels->odd() : nullptr);
+    }
     const size_t size = m_kernels && m_kernels->isFolded() ? m_windowCount * (history() + kChunk) : 0;
     if (size != m_windows.size()) m_windows.assign(size, 0.0);
 }

@@ -23,9 +23,11 @@ public:
 protected:
     static constexpr size_t kChunk = 256;
 
-    // windows: how many input windows the folded loops read.
-    CPolyphasePhases(const SDspKernels& kernels, size_t windows)
-        : m_dsp(&kernels), m_windowCount(windows), m_even(kernels), m_odd(kernels) {}
+    // windows: how many input windows the folded loops read; sharedInput: both phases convolve one input, in
+    // m_even as its two kernels (m_odd stays empty).
+    CPolyphasePhases(const SDspKernels& kernels, size_t windows, bool sharedInput)
+        : m_dsp(&kernels), m_windowCount(windows), m_sharedInput(sharedInput), m_even(kernels),
+          m_odd(kernels) {}
 
     bool folded() const { return !m_windows.empty(); }
     // A window of the folded loops: its last history() inputs, then room for a chunk.
@@ -36,6 +38,7 @@ protected:
 
     const SDspKernels* m_dsp;
     size_t m_windowCount;
+    bool m_sharedInput;
     std::vector<double> m_windows;
     std::shared_ptr<const CPolyphaseKernels> m_kernels;
     CPartitionedConvolver m_even;

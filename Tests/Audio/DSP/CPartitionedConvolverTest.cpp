@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,6 +45,39 @@ TEST_P(CPartitionedConvolverTest, EqualsDirectConvolutionWithoutDelayForAnyBlock
             expectClose(y, directConvolution(x, h), 0,
                         "length " + std::to_string(length) + " partition " + std::to_string(partition));
         }
+}
+
+// Two kernels of unequal length (one with no tail, one symmetric) on one input, in random blocks; a second
+// kernel of another partition size is not taken, and one kernel again leaves the second output silent.
+TEST_P(CPartitionedConvolverTest, SecondKernelSharesTheInputHistory) {
+    const size_t p = 32;
+    const std::vector<double> x = noise(2000, 7);
+    for (size_t secondLength : {size_t(20), size_t(500)}) {
+        const std::vector<double> first = noise(700, 8);
+        std::vector<double> second = noise(secondLength, 9);
+        std::copy(second.begin(), second.begin() + long(secondLength / 2), second.rbegin());
+        CPartitionedConvolver convolver(kernels());
+        convolver.setKernels(
+            std::make_shared<const CConvolutionKernel>(first.data(), first.size(), p, kernels()),
+            std::make_shared<const CConvolutionKernel>(second.data(), second.size(), p, kernels()));
+        std::vector<double> y(x.size()), z(x.size());
+        std::mt19937 rng{unsigned(secondLength)};
+        for (size_t pos = 0; pos < x.size();) {
+            const size_t n = std::min(size_t(rng() % (3 * p) + 1), x.size() - pos);
+            convolver.process(x.data() + pos, y.data() + pos, z.data() + pos, n);
+            pos += n;
+        }
+        const std::string what = "second length " + std::to_string(secondLength);
+        expectClose(y, directConvolution(x, first), 0, what + " first");
+        expectClose(z, directConvolution(x, second), 0, what + " second");
+
+        convolver.setKernels(
+            std::make_shared<const CConvolutionKernel>(first.data(), first.size(), p, kernels()),
+            std::make_shared<const CConvolutionKernel>(second.data(), second.size(), 2 * p, kernels()));
+        std::fill(z.begin(), z.end(), 1.0);
+        convolver.process(x.data(), y.data(), z.data(), 100);
+        EXPECT_EQ(*std::max_element(z.begin(), z.begin() + 100), 0.0) << what;
+    }
 }
 
 TEST_P(CPartitionedConvolverTest, TinyPartitionsUseTheSmallestTransforms) {
