@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs; packages already present are left alone.
+# --bench adds what the benchmark comparisons load (zam-plugins' ZamTube), which the build and the tests
+# do not need.
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,9 @@ packages=(
   libsndfile1-dev python3 xvfb
   lsp-plugins-vst dpf-plugins-vst
 )
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(zam-plugins)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

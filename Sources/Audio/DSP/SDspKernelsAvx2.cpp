@@ -32,33 +32,73 @@ namespace qel {
 namespace {
 namespace avx2 {
 
+// x × w for complex vectors.
+[[gnu::always_inline]] QEL_TARGET_AVX2_FMA inline void complexMultiply(__m256d xr, __m256d xi, __m256d wr,
+                                                                       __m256d wi, __m256d& tr, __m256d& ti) {
+    tr = _mm256_fmsub_pd(xr, wr, _mm256_mul_pd(xi, wi));
+    ti = _mm256_fmadd_pd(xr, wi, _mm256_mul_pd(xi, wr));
+}
+
+// One radix-2 butterfly on four lanes: a ± x·w.
+[[gnu::always_inline]] QEL_TARGET_AVX2_FMA inline void butterfly(__m256d& ar, __m256d& ai, __m256d& br,
+                                                                 __m256d& bi, __m256d wr, __m256d wi) {
+    __m256d tr, ti;
+    complexMultiply(br, bi, wr, wi, tr, ti);
+    br = _mm256_sub_pd(ar, tr);
+    bi = _mm256_sub_pd(ai, ti);
+    ar = _mm256_add_pd(ar, tr);
+    ai = _mm256_add_pd(ai, ti);
+}
+
 // The radix-2 passes from half size h on; h is at least 4 whenever a pass remains, so every pass is whole
-// vectors.
+// vectors. Two passes at a time (h and 2h) load and store each value once: the same butterflies in the same
+// order, so the same values as one pass after the other.
 QEL_TARGET_AVX2_FMA void fftPassesFrom(double* re, double* im, size_t m, size_t h, const double* twRe,
                                        const double* twIm) {
-    for (; h < m; h *= 2) {
-        const double* wr = twRe + h;
-        const double* wi = twIm + h;
-        for (size_t b = 0; b < m; b += 2 * h) {
-            double* ar = re + b;
-            double* ai = im + b;
-            double* br = ar + h;
-            double* bi = ai + h;
+    for (; 2 * h < m; h *= 4) {
+        for (size_t b = 0; b < m; b += 4 * h) {
+            double* r = re + b;
+            double* i = im + b;
             for (size_t j = 0; j < h; j += 4) {
-                const __m256d vwr = _mm256_loadu_pd(wr + j);
-                const __m256d vwi = _mm256_loadu_pd(wi + j);
-                const __m256d xr = _mm256_loadu_pd(br + j);
-                const __m256d xi = _mm256_loadu_pd(bi + j);
-                const __m256d tr = _mm256_fmsub_pd(xr, vwr, _mm256_mul_pd(xi, vwi));
-                const __m256d ti = _mm256_fmadd_pd(xr, vwi, _mm256_mul_pd(xi, vwr));
-                const __m256d ur = _mm256_loadu_pd(ar + j);
-                const __m256d ui = _mm256_loadu_pd(ai + j);
-                _mm256_storeu_pd(ar + j, _mm256_add_pd(ur, tr));
-                _mm256_storeu_pd(ai + j, _mm256_add_pd(ui, ti));
-                _mm256_storeu_pd(br + j, _mm256_sub_pd(ur, tr));
-                _mm256_storeu_pd(bi + j, _mm256_sub_pd(ui, ti));
+                __m256d ar = _mm256_loadu_pd(r + j), ai = _mm256_loadu_pd(i + j);
+                __m256d br = _mm256_loadu_pd(r + h + j), bi = _mm256_loadu_pd(i + h + j);
+                __m256d cr = _mm256_loadu_pd(r + 2 * h + j), ci = _mm256_loadu_pd(i + 2 * h + j);
+                __m256d dr = _mm256_loadu_pd(r + 3 * h + j), di = _mm256_loadu_pd(i + 3 * h + j);
+                // Pass h: (a, b) and (c, d) with the same twiddle.
+                const __m256d w1r = _mm256_loadu_pd(twRe + h + j), w1i = _mm256_loadu_pd(twIm + h + j);
+                butterfly(ar, ai, br, bi, w1r, w1i);
+                butterfly(cr, ci, dr, di, w1r, w1i);
+                // Pass 2h: (a, c) and (b, d).
+                butterfly(ar, ai, cr, ci, _mm256_loadu_pd(twRe + 2 * h + j),
+                          _mm256_loadu_pd(twIm + 2 * h + j));
+                butterfly(br, bi, dr, di, _mm256_loadu_pd(twRe + 3 * h + j),
+                          _mm256_loadu_pd(twIm + 3 * h + j));
+                _mm256_storeu_pd(r + j, ar);
+                _mm256_storeu_pd(i + j, ai);
+                _mm256_storeu_pd(r + h + j, br);
+                _mm256_storeu_pd(i + h + j, bi);
+                _mm256_storeu_pd(r + 2 * h + j, cr);
+                _mm256_storeu_pd(i + 2 * h + j, ci);
+                _mm256_storeu_pd(r + 3 * h + j, dr);
+                _mm256_storeu_pd(i + 3 * h + j, di);
             }
         }
+    }
+    if (h < m) {
+        const double* wr = twRe + h;
+        const double* wi = twIm + h;
+        for (size_t b = 0; b < m; b += 2 * h)
+            for (size_t j = 0; j < h; j += 4) {
+                double* ar = re + b + j;
+                double* ai = im + b + j;
+                __m256d xr = _mm256_loadu_pd(ar), xi = _mm256_loadu_pd(ai);
+                __m256d yr = _mm256_loadu_pd(ar + h), yi = _mm256_loadu_pd(ai + h);
+                butterfly(xr, xi, yr, yi, _mm256_loadu_pd(wr + j), _mm256_loadu_pd(wi + j));
+                _mm256_storeu_pd(ar, xr);
+                _mm256_storeu_pd(ai, xi);
+                _mm256_storeu_pd(ar + h, yr);
+                _mm256_storeu_pd(ai + h, yi);
+            }
     }
 }
 
