@@ -129,11 +129,12 @@ BENCHMARK_CAPTURE(spectrumProducts, avx2fma, CCpuDispatch::Avx2Fma)->Arg(128);
 // The Hilbert transformer at 88.2 kHz: 2207 taps, host blocks of 512.
 BENCHMARK_CAPTURE(convolver, generic, CCpuDispatch::Generic)->Args({2207, 512, 0});
 BENCHMARK_CAPTURE(convolver, avx2fma, CCpuDispatch::Avx2Fma)->Args({2207, 512, 0});
-// Partition sizes around the automatic choice, for short and long kernels.
+// Partition sizes around the automatic choice: the phases of the resampler and quadrature kernels (357, 1017,
+// 1200 taps), the whole quadrature kernel at 88.2 kHz and a long kernel.
 BENCHMARK_CAPTURE(convolver, avx2fma, CCpuDispatch::Avx2Fma)
-    ->ArgsProduct({{300, 2207, 19207}, {512}, {32, 64, 128, 256, 512, 1024}});
+    ->ArgsProduct({{357, 1017, 1200, 2207, 19207}, {512}, {32, 64, 128, 256, 512, 1024}});
 BENCHMARK_CAPTURE(convolver, generic, CCpuDispatch::Generic)
-    ->ArgsProduct({{300, 2207, 19207}, {512}, {32, 64, 128, 256, 512, 1024}});
+    ->ArgsProduct({{357, 1017, 1200, 2207, 19207}, {512}, {32, 64, 128, 256, 512, 1024}});
 BENCHMARK_CAPTURE(phaseSplitConvolver, avx2fma, CCpuDispatch::Avx2Fma)
     ->ArgsProduct({{2207, 2401}, {512}, {0, 64, 128}});
 // The resampler's short low-pass phases (36 and 37 taps) and a long kernel's head.

@@ -33,7 +33,7 @@ CConvolutionKernel::CConvolutionKernel(const double* taps, size_t length, size_t
 size_t CConvolutionKernel::choosePartitionSize(size_t length) {
     // Costs per output sample in nanoseconds, fitted to the AVX2 build at 3.7 GHz: a direct tap, one level
     // of the two transforms per block, and the spectrum product of one tail partition.
-    constexpr double kTap = 0.048, kFftLevel = 1.0, kTailPartition = 0.4;
+    constexpr double kTap = 0.048, kFftLevel = 0.6, kTailPartition = 0.45;
     size_t best = 1;
     double bestCost = HUGE_VAL;
     for (size_t p = 1; p <= kMaxPartitionSize; p *= 2) {

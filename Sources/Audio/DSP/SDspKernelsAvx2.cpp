@@ -232,10 +232,11 @@ QEL_TARGET_AVX2_FMA void fftSplitInverse(const double* in, double s, const doubl
 
 // Eight bins at a time, their four partial sums each in two vectors: eight independent FMA chains. The
 // spectra go in groups, each group's sums kept in registers across its spectra and then added to out, so
-// the loads run through a few spectra side by side where the prefetchers follow them.
+// the loads run through a few spectra side by side where the prefetchers follow them; a group's factors
+// stay within 32 KiB (the first-level cache), up to four pairs of spectra.
 QEL_TARGET_AVX2_FMA void spectrumProducts(const double* a, const double* b, size_t count, size_t stride,
                                           double* out, size_t n) {
-    constexpr size_t kGroup = 4;
+    const size_t kGroup = std::clamp<size_t>(2048 / n, 1, 4);
     const size_t m = n / 2;
     size_t vectorBins = m - m % 8;
     for (size_t first = 0; first < count; first += kGroup) {
