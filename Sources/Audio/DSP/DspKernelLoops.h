@@ -207,7 +207,15 @@ namespace qel::DspKernelLoops {
         out[p + 2] += s2;
         out[p + 3] += s3;
     }
-    firAccumulate(h, taps, x + p, out + p, count - p);
+    // The rest one at a time, each summed as above: block lengths never change results.
+    for (; p < count; ++p) {
+        const double* xp = x + p;
+        double s = 0.0;
+        for (size_t i = 0; i < pairs; ++i)
+            s += h[i] * (xp[i] + xp[taps - 1 - i]);
+        if (taps % 2) s += h[pairs] * xp[pairs];
+        out[p] += s;
+    }
 }
 
 // One output pair of firInterpolateFolded, scalar.

@@ -280,27 +280,25 @@ QEL_TARGET_AVX2_FMA void spectrumProducts(const double* a, const double* b, size
     DspKernelLoops::spectrumProductsRealBins(a, b, count, stride, out, n);
 }
 
-QEL_TARGET_AVX2_FMA double horizontalSum(__m256d v) {
-    __m128d s = _mm_add_pd(_mm256_castpd256_pd128(v), _mm256_extractf128_pd(v, 1));
-    s = _mm_add_sd(s, _mm_unpackhi_pd(s, s));
-    return _mm_cvtsd_f64(s);
+// One output of firAccumulate in the order of its vector loops: the residue classes of the taps one after
+// the other, each in increasing order, fused into one sum. Every output then has the same value whichever
+// loop computed it, so block lengths never change results.
+QEL_TARGET_AVX2_FMA inline double classOrderSum(const double* h, size_t taps, const double* x) {
+    double s = 0.0;
+    for (size_t r = 0; r < 4 && r < taps; ++r)
+        for (size_t i = r; i < taps; i += 4)
+            s = __builtin_fma(h[i], x[i], s);
+    return s;
 }
 
-QEL_TARGET_AVX2_FMA double dot(const double* h, const double* x, size_t taps) {
-    __m256d s0 = _mm256_setzero_pd();
-    __m256d s1 = _mm256_setzero_pd();
-    size_t i = 0;
-    for (; i + 8 <= taps; i += 8) {
-        s0 = _mm256_fmadd_pd(_mm256_loadu_pd(h + i), _mm256_loadu_pd(x + i), s0);
-        s1 = _mm256_fmadd_pd(_mm256_loadu_pd(h + i + 4), _mm256_loadu_pd(x + i + 4), s1);
-    }
-    if (i + 4 <= taps) {
-        s0 = _mm256_fmadd_pd(_mm256_loadu_pd(h + i), _mm256_loadu_pd(x + i), s0);
-        i += 4;
-    }
-    double s = horizontalSum(_mm256_add_pd(s0, s1));
-    for (; i < taps; ++i)
-        s += h[i] * x[i];
+// The same for firAccumulateSymmetric: the tap pairs by residue class, then the middle tap.
+QEL_TARGET_AVX2_FMA inline double foldedClassOrderSum(const double* h, size_t taps, const double* x) {
+    const size_t pairs = taps / 2;
+    double s = 0.0;
+    for (size_t r = 0; r < 4 && r < pairs; ++r)
+        for (size_t i = r; i < pairs; i += 4)
+            s = __builtin_fma(h[i], x[i] + x[taps - 1 - i], s);
+    if (taps % 2) s = __builtin_fma(h[pairs], x[pairs], s);
     return s;
 }
 
@@ -338,19 +336,17 @@ QEL_TARGET_AVX2_FMA void firAccumulate(const double* h, size_t taps, const doubl
         for (size_t k = 0; k < 6; ++k)
             _mm256_storeu_pd(out + p + 4 * k, _mm256_add_pd(_mm256_loadu_pd(out + p + 4 * k), sums[k]));
     }
+    // The rest four and then one at a time, each output summed in the same order as above.
     for (; p + 4 <= count; p += 4) {
         const double* xp = x + p;
-        __m256d s = _mm256_setzero_pd(), t = _mm256_setzero_pd();
-        size_t i = 0;
-        for (; i + 2 <= taps; i += 2) {
-            s = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xp + i), s);
-            t = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 1), _mm256_loadu_pd(xp + i + 1), t);
-        }
-        if (i < taps) s = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xp + i), s);
-        _mm256_storeu_pd(out + p, _mm256_add_pd(_mm256_loadu_pd(out + p), _mm256_add_pd(s, t)));
+        __m256d s = _mm256_setzero_pd();
+        for (size_t r = 0; r < 4 && r < taps; ++r)
+            for (size_t i = r; i < taps; i += 4)
+                s = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xp + i), s);
+        _mm256_storeu_pd(out + p, _mm256_add_pd(_mm256_loadu_pd(out + p), s));
     }
     for (; p < count; ++p)
-        out[p] += dot(h, x + p, taps);
+        out[p] += classOrderSum(h, taps, x + p);
 }
 
 // A symmetric kernel folded: each pair of mirrored taps is one add and one FMA. The forward and the mirrored
@@ -397,7 +393,8 @@ QEL_TARGET_AVX2_FMA void firAccumulateSymmetric(const double* h, size_t taps, co
         for (size_t k = 0; k < 4; ++k)
             _mm256_storeu_pd(out + p + 4 * k, _mm256_add_pd(_mm256_loadu_pd(out + p + 4 * k), sums[k]));
     }
-    firAccumulate(h, taps, x + p, out + p, count - p);
+    for (; p < count; ++p)
+        out[p] += foldedClassOrderSum(h, taps, x + p);
 }
 
 // Four vectors of 16 outputs, as named values: the compiler keeps them in registers.
@@ -450,6 +447,21 @@ struct SFourVectors {
     _mm256_storeu_pd(out + 4, _mm256_permute2f128_pd(lo, hi, 0x31));
 }
 
+// One output pair of firInterpolateFolded in the order of its vector loop.
+QEL_TARGET_AVX2_FMA inline void foldedPairSums(const double* e, const double* o, size_t taps, const double* x,
+                                               double* out) {
+    const size_t ePairs = taps / 2, oPairs = (taps - 1) / 2;
+    double even = 0.0, odd = 0.0;
+    for (size_t i = 0; i < ePairs; ++i)
+        even = __builtin_fma(e[i], x[i] + x[taps - 1 - i], even);
+    for (size_t i = 1; i <= oPairs; ++i)
+        odd = __builtin_fma(o[i - 1], x[i] + x[taps - i], odd);
+    if (taps % 2) even = __builtin_fma(0.5 * e[ePairs], x[ePairs] + x[ePairs], even);
+    if ((taps - 1) % 2) odd = __builtin_fma(0.5 * o[oPairs], x[1 + oPairs] + x[1 + oPairs], odd);
+    out[0] = even;
+    out[1] = odd;
+}
+
 // 16 output pairs at a time, the even and odd phase in four accumulators each: eight FMA chains, and each
 // forward input vector serves both phases.
 QEL_TARGET_AVX2_FMA void firInterpolateFolded(const double* e, const double* o, size_t taps, const double* x,
@@ -478,7 +490,7 @@ QEL_TARGET_AVX2_FMA void firInterpolateFolded(const double* e, const double* o, 
         storeInterleaved(o2 + 24, ev.v3, od.v3);
     }
     for (; p < count; ++p)
-        DspKernelLoops::firInterpolateFoldedPair(e, o, taps, x + p, out + 2 * p);
+        foldedPairSums(e, o, taps, x + p, out + 2 * p);
 }
 
 // Eight samples per step. With g the impulse response of 1 / (1 + a1 z^-1 + a2 z^-2), the values of a

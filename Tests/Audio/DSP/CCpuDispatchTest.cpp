@@ -92,6 +92,40 @@ TEST(CCpuDispatchTest, FoldedInterpolationMatchesTheDirectSumsInEveryBuild) {
     }
 }
 
+// Each output is summed in one order whichever loop computes it (vectors of 24, 16, 4 or single outputs), so
+// splitting the outputs into calls anywhere gives exactly the same values: block lengths never change
+// results.
+TEST(CCpuDispatchTest, DirectLoopsGiveTheSameValuesForAnySplitIntoCalls) {
+    for (CCpuDispatch::EBuild build : {CCpuDispatch::Generic, CCpuDispatch::Avx2Fma}) {
+        if (!CCpuDispatch::isSupported(build)) continue;
+        const SDspKernels& k = CCpuDispatch::kernels(build);
+        for (size_t taps : {5, 36, 37, 64}) {
+            std::vector<double> h = noise(taps, 1), o = noise(taps - 1, 2);
+            std::copy(h.begin(), h.begin() + long(taps / 2), h.rbegin());
+            std::copy(o.begin(), o.begin() + long((taps - 1) / 2), o.rbegin());
+            const size_t count = 200;
+            const std::vector<double> x = noise(count + taps, 3);
+            std::vector<double> plain(count, 0.0), folded(count, 0.0), doubled(2 * count);
+            k.firAccumulate(h.data(), taps, x.data(), plain.data(), count);
+            k.firAccumulateSymmetric(h.data(), taps, x.data(), folded.data(), count);
+            k.firInterpolateFolded(h.data(), o.data(), taps, x.data(), doubled.data(), count);
+            for (size_t first : {1, 3, 7, 17, 25, 41}) {
+                std::vector<double> plainSplit(count, 0.0), foldedSplit(count, 0.0), doubledSplit(2 * count);
+                for (size_t at = 0, n = first; at < count; at += n, n = n % 29 + 5) {
+                    n = std::min(n, count - at);
+                    k.firAccumulate(h.data(), taps, x.data() + at, plainSplit.data() + at, n);
+                    k.firAccumulateSymmetric(h.data(), taps, x.data() + at, foldedSplit.data() + at, n);
+                    k.firInterpolateFolded(h.data(), o.data(), taps, x.data() + at,
+                                           doubledSplit.data() + 2 * at, n);
+                }
+                EXPECT_EQ(plain, plainSplit) << k.name << " taps " << taps << " first " << first;
+                EXPECT_EQ(folded, foldedSplit) << k.name << " taps " << taps << " first " << first;
+                EXPECT_EQ(doubled, doubledSplit) << k.name << " taps " << taps << " first " << first;
+            }
+        }
+    }
+}
+
 class CCpuDispatchBuildsTest : public testing::Test {
 protected:
     void SetUp() override {
