@@ -302,48 +302,55 @@ QEL_TARGET_AVX2_FMA inline double foldedClassOrderSum(const double* h, size_t ta
     return s;
 }
 
-// Vectorised across outputs, 24 at a time in six accumulators: enough independent chains to hide the FMA
-// latency. The taps of one residue class i = r (mod 4) meet input vectors four samples apart, so each tap
-// reuses five of the six input vectors of the tap before: one load and one broadcast per six FMAs.
+// 4·V outputs of firAccumulate in V accumulators. The taps of one residue class i = r (mod 4) meet input
+// vectors four samples apart, so each tap reuses V - 1 input vectors of the tap before: one load and one
+// broadcast per V FMAs. Each output is summed in class order, whatever V.
+template <size_t V>
+[[gnu::always_inline]] QEL_TARGET_AVX2_FMA inline void firBlock(const double* h, size_t taps,
+                                                                const double* xp, double* out) {
+    __m256d s[V];
+#pragma GCC unroll 8
+    for (size_t k = 0; k < V; ++k)
+        s[k] = _mm256_setzero_pd();
+    for (size_t r = 0; r < 4 && r < taps; ++r) {
+        __m256d w[V];
+#pragma GCC unroll 8
+        for (size_t k = 0; k + 1 < V; ++k)
+            w[k] = _mm256_loadu_pd(xp + r + 4 * k);
+        for (size_t i = r; i < taps; i += 4) {
+            w[V - 1] = _mm256_loadu_pd(xp + i + 4 * (V - 1));
+            const __m256d hv = _mm256_broadcast_sd(h + i);
+#pragma GCC unroll 8
+            for (size_t k = 0; k < V; ++k)
+                s[k] = _mm256_fmadd_pd(hv, w[k], s[k]);
+#pragma GCC unroll 8
+            for (size_t k = 0; k + 1 < V; ++k)
+                w[k] = w[k + 1];
+        }
+    }
+#pragma GCC unroll 8
+    for (size_t k = 0; k < V; ++k)
+        _mm256_storeu_pd(out + 4 * k, _mm256_add_pd(_mm256_loadu_pd(out + 4 * k), s[k]));
+}
+
+// Vectorised across outputs, 24 at a time: six accumulators are enough independent chains to hide the FMA
+// latency. The rest in 16, 8 and 4, then one at a time, each output summed in the same order.
 QEL_TARGET_AVX2_FMA void firAccumulate(const double* h, size_t taps, const double* x, double* out,
                                        size_t count) {
     size_t p = 0;
-    for (; p + 24 <= count; p += 24) {
-        const double* xp = x + p;
-        __m256d s0 = _mm256_setzero_pd(), s1 = _mm256_setzero_pd(), s2 = _mm256_setzero_pd();
-        __m256d s3 = _mm256_setzero_pd(), s4 = _mm256_setzero_pd(), s5 = _mm256_setzero_pd();
-        for (size_t r = 0; r < 4 && r < taps; ++r) {
-            __m256d w0 = _mm256_loadu_pd(xp + r), w1 = _mm256_loadu_pd(xp + r + 4);
-            __m256d w2 = _mm256_loadu_pd(xp + r + 8), w3 = _mm256_loadu_pd(xp + r + 12);
-            __m256d w4 = _mm256_loadu_pd(xp + r + 16);
-            for (size_t i = r; i < taps; i += 4) {
-                const __m256d w5 = _mm256_loadu_pd(xp + i + 20);
-                const __m256d hv = _mm256_broadcast_sd(h + i);
-                s0 = _mm256_fmadd_pd(hv, w0, s0);
-                s1 = _mm256_fmadd_pd(hv, w1, s1);
-                s2 = _mm256_fmadd_pd(hv, w2, s2);
-                s3 = _mm256_fmadd_pd(hv, w3, s3);
-                s4 = _mm256_fmadd_pd(hv, w4, s4);
-                s5 = _mm256_fmadd_pd(hv, w5, s5);
-                w0 = w1;
-                w1 = w2;
-                w2 = w3;
-                w3 = w4;
-                w4 = w5;
-            }
-        }
-        const __m256d sums[6] = {s0, s1, s2, s3, s4, s5};
-        for (size_t k = 0; k < 6; ++k)
-            _mm256_storeu_pd(out + p + 4 * k, _mm256_add_pd(_mm256_loadu_pd(out + p + 4 * k), sums[k]));
+    for (; p + 24 <= count; p += 24)
+        firBlock<6>(h, taps, x + p, out + p);
+    if (p + 16 <= count) {
+        firBlock<4>(h, taps, x + p, out + p);
+        p += 16;
     }
-    // The rest four and then one at a time, each output summed in the same order as above.
-    for (; p + 4 <= count; p += 4) {
-        const double* xp = x + p;
-        __m256d s = _mm256_setzero_pd();
-        for (size_t r = 0; r < 4 && r < taps; ++r)
-            for (size_t i = r; i < taps; i += 4)
-                s = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xp + i), s);
-        _mm256_storeu_pd(out + p, _mm256_add_pd(_mm256_loadu_pd(out + p), s));
+    if (p + 8 <= count) {
+        firBlock<2>(h, taps, x + p, out + p);
+        p += 8;
+    }
+    if (p + 4 <= count) {
+        firBlock<1>(h, taps, x + p, out + p);
+        p += 4;
     }
     for (; p < count; ++p)
         out[p] += classOrderSum(h, taps, x + p);
