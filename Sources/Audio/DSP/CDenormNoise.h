@@ -16,15 +16,20 @@ public:
 
     // One generator step: -1e-11 or about +1e-11, chosen by bit 23 of the new seed.
     double next() {
-        m_seed = m_seed * 30013u + 30011u;
-        return double(m_seed & 0x800000u) * kScale - kOffset;
+        m_seed = step(m_seed);
+        return value(m_seed);
     }
-    void fill(double* out, uint32_t count) {
-        for (uint32_t i = 0; i < count; ++i)
-            out[i] = next();
-    }
+    void fill(double* out, uint32_t count) { mix(nullptr, out, count); }
+    // out[i] = in[i] + next() (in null: silence); in and out may be the same array. The same values as
+    // next() one at a time.
+    void mix(const double* in, double* out, uint32_t count);
 
 private:
+    static constexpr uint32_t kMultiplier = 30013u, kIncrement = 30011u;
+
+    static uint32_t step(uint32_t seed) { return seed * kMultiplier + kIncrement; }
+    static double value(uint32_t seed) { return double(seed & 0x800000u) * kScale - kOffset; }
+
     uint32_t m_seed;
 };
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <set>
 
@@ -54,6 +56,28 @@ TEST_F(UtilityProcessesTest, NoiseGeneratorsEachHaveTheirOwnSequence) {
     EXPECT_TRUE(isNoise(out)) << "silence plus noise is exactly the two noise values";
     out = run({0.5});
     EXPECT_TRUE(out[0] == 0.5 + kNoiseHigh || out[0] == 0.5 - 1e-11);
+}
+
+// Blocks of any length, onto a signal (in place) or alone, give the sequence of next() one step at a time.
+TEST_F(UtilityProcessesTest, NoiseBlocksContinueTheOneStepSequence) {
+    CDenormNoise stepped;
+    CDenormNoise blocked = stepped; // the same seed
+    std::vector<double> noise(500), expected(500), actual(500);
+    for (double& v : noise)
+        v = stepped.next();
+    for (size_t at = 0, n = 1, block = 0; at < actual.size(); at += n, n = n % 11 + 2, ++block) {
+        n = std::min(n, actual.size() - at);
+        if (block % 2) {
+            for (size_t i = at; i < at + n; ++i)
+                actual[i] = 0.001 * double(i);
+            blocked.mix(actual.data() + at, actual.data() + at, uint32_t(n));
+        } else {
+            blocked.fill(actual.data() + at, uint32_t(n));
+        }
+        for (size_t i = at; i < at + n; ++i)
+            expected[i] = (block % 2 ? 0.001 * double(i) : 0.0) + noise[i];
+    }
+    EXPECT_EQ(actual, expected);
 }
 
 TEST_F(UtilityProcessesTest, BypassTakesTheDryPathAndSoloSilencesTheOthers) {
