@@ -180,35 +180,11 @@ namespace qel::DspKernelLoops {
     }
 }
 
-// firAccumulate for a symmetric h, mirrored taps folded, scalar, four outputs at a time.
+// firAccumulate for a symmetric h, mirrored taps folded, scalar: the pairs in order, then the middle tap.
 [[gnu::always_inline]] inline void firAccumulateSymmetric(const double* h, size_t taps, const double* x,
                                                           double* out, size_t count) {
     const size_t pairs = taps / 2;
-    size_t p = 0;
-    for (; p + 4 <= count; p += 4) {
-        const double* xp = x + p;
-        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-        for (size_t i = 0; i < pairs; ++i) {
-            const double hv = h[i];
-            const double* xm = xp + (taps - 1 - i);
-            s0 += hv * (xp[i] + xm[0]);
-            s1 += hv * (xp[i + 1] + xm[1]);
-            s2 += hv * (xp[i + 2] + xm[2]);
-            s3 += hv * (xp[i + 3] + xm[3]);
-        }
-        if (taps % 2) {
-            s0 += h[pairs] * xp[pairs];
-            s1 += h[pairs] * xp[pairs + 1];
-            s2 += h[pairs] * xp[pairs + 2];
-            s3 += h[pairs] * xp[pairs + 3];
-        }
-        out[p] += s0;
-        out[p + 1] += s1;
-        out[p + 2] += s2;
-        out[p + 3] += s3;
-    }
-    // The rest one at a time, each summed as above: block lengths never change results.
-    for (; p < count; ++p) {
+    for (size_t p = 0; p < count; ++p) {
         const double* xp = x + p;
         double s = 0.0;
         for (size_t i = 0; i < pairs; ++i)
