@@ -11,8 +11,9 @@ namespace qel {
 
 // The hot loops of the DSP code, one table per processor build (CCpuDispatch picks one at first use).
 // All builds compute the same values up to rounding: the AVX2 build fuses multiply-adds in the FFT, the
-// spectrum arithmetic, the FIR loop and the biquad loop. The tube-stage loop is compiled without contraction
-// in every build, so its builds are bit-identical.
+// spectrum arithmetic, the FIR loops and the biquad loop. The tube-stage loop is compiled without contraction
+// in every build, so its builds are bit-identical. Within a build, a loop gives every output the same value
+// however a run is split into calls: block lengths never change results.
 //
 // Adding a kernel: declare its pointer here, write the generic loop in SDspKernelsGeneric.cpp and the
 // AVX2+FMA loop (a function marked QEL_TARGET_AVX2_FMA, calling the same always-inline per-sample code) in
