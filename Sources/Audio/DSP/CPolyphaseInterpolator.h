@@ -2,8 +2,6 @@
 
 #include <array>
 #include <cstddef>
-#include <memory>
-#include <vector>
 
 #include "Audio/DSP/CPolyphasePhases.h"
 
