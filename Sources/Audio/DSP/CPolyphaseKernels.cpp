@@ -15,12 +15,9 @@ CPolyphaseKernels::CPolyphaseKernels(const double* taps, size_t length, double g
     // One partition size for both, so that rate doubling can run them on one input history.
     m_even = phase(0, 0);
     m_odd = phase(1, m_even->partitionSize());
-    const bool whole = m_even->tailCount() == 0 && m_odd->tailCount() == 0;
-    if (whole && m_even->isSymmetric() && m_odd->isSymmetric() && m_even->length() == m_odd->length() + 1 &&
-        m_odd->length() >= 1) {
-        m_foldedEven.assign(m_even->head(), m_even->head() + m_even->headLength());
-        m_foldedOdd.assign(m_odd->head(), m_odd->head() + m_odd->headLength());
-    }
+    // Symmetric kernels are whole heads.
+    m_folded = m_even->isSymmetric() && m_odd->isSymmetric() && m_even->length() == m_odd->length() + 1 &&
+               m_odd->length() >= 1;
 }
 
 } // namespace qel

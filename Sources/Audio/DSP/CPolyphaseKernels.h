@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <memory>
-#include <vector>
 
 #include "Audio/DSP/CConvolutionKernel.h"
 
@@ -22,16 +21,16 @@ public:
     // Both phases whole heads, symmetric, the even one a tap longer: what a short linear-phase low-pass of
     // odd length gives. Rate doubling then runs both phases in one folded loop over one input
     // (SDspKernels::firInterpolateFolded) on foldedEven() (foldedTaps() values) and foldedOdd() (one less).
-    bool isFolded() const { return !m_foldedEven.empty(); }
-    size_t foldedTaps() const { return m_foldedEven.size(); }
-    const double* foldedEven() const { return m_foldedEven.data(); }
-    const double* foldedOdd() const { return m_foldedOdd.data(); }
+    // Symmetric heads read the same reversed, so they serve as they are.
+    bool isFolded() const { return m_folded; }
+    size_t foldedTaps() const { return m_even->headLength(); }
+    const double* foldedEven() const { return m_even->head(); }
+    const double* foldedOdd() const { return m_odd->head(); }
 
 private:
     std::shared_ptr<const CConvolutionKernel> m_even;
     std::shared_ptr<const CConvolutionKernel> m_odd;
-    std::vector<double> m_foldedEven;
-    std::vector<double> m_foldedOdd;
+    bool m_folded = false;
 };
 
 } // namespace qel
