@@ -194,17 +194,21 @@ namespace qel::DspKernelLoops {
     }
 }
 
-// One output pair of firInterpolateFolded, scalar.
+// One output pair of firInterpolateFolded, scalar, with the build's multiply-add (mulAdd(a, b, c) = c + a·b,
+// fused or not): the pairs of each phase in order, then its middle tap halved on the doubled sample, as the
+// vector loops take it.
+template <class MulAdd>
 [[gnu::always_inline]] inline void firInterpolateFoldedPair(const double* e, const double* o, size_t taps,
-                                                            const double* x, double* out) {
+                                                            const double* x, double* out, MulAdd mulAdd) {
+    const size_t ePairs = taps / 2, oPairs = (taps - 1) / 2;
     double even = 0.0, odd = 0.0;
-    for (size_t i = 0; i < taps / 2; ++i)
-        even += e[i] * (x[i] + x[taps - 1 - i]);
-    if (taps % 2) even += e[taps / 2] * x[taps / 2];
-    // o's mirrored pairs are x[1 + j] and x[taps - 1 - j].
-    for (size_t j = 0; j < (taps - 1) / 2; ++j)
-        odd += o[j] * (x[1 + j] + x[taps - 1 - j]);
-    if ((taps - 1) % 2) odd += o[(taps - 1) / 2] * x[1 + (taps - 1) / 2];
+    for (size_t i = 0; i < ePairs; ++i)
+        even = mulAdd(e[i], x[i] + x[taps - 1 - i], even);
+    // o's pairs are x[i] and x[taps - i] for 1 <= i <= oPairs.
+    for (size_t i = 1; i <= oPairs; ++i)
+        odd = mulAdd(o[i - 1], x[i] + x[taps - i], odd);
+    if (taps % 2) even = mulAdd(0.5 * e[ePairs], x[ePairs] + x[ePairs], even);
+    if ((taps - 1) % 2) odd = mulAdd(0.5 * o[oPairs], x[1 + oPairs] + x[1 + oPairs], odd);
     out[0] = even;
     out[1] = odd;
 }

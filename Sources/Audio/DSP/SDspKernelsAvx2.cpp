@@ -454,20 +454,12 @@ struct SFourVectors {
     _mm256_storeu_pd(out + 4, _mm256_permute2f128_pd(lo, hi, 0x31));
 }
 
-// One output pair of firInterpolateFolded in the order of its vector loop.
-QEL_TARGET_AVX2_FMA inline void foldedPairSums(const double* e, const double* o, size_t taps, const double* x,
-                                               double* out) {
-    const size_t ePairs = taps / 2, oPairs = (taps - 1) / 2;
-    double even = 0.0, odd = 0.0;
-    for (size_t i = 0; i < ePairs; ++i)
-        even = __builtin_fma(e[i], x[i] + x[taps - 1 - i], even);
-    for (size_t i = 1; i <= oPairs; ++i)
-        odd = __builtin_fma(o[i - 1], x[i] + x[taps - i], odd);
-    if (taps % 2) even = __builtin_fma(0.5 * e[ePairs], x[ePairs] + x[ePairs], even);
-    if ((taps - 1) % 2) odd = __builtin_fma(0.5 * o[oPairs], x[1 + oPairs] + x[1 + oPairs], odd);
-    out[0] = even;
-    out[1] = odd;
-}
+// Fused multiply-add for the scalar parts that must match the vector loops.
+struct SFusedMulAdd {
+    QEL_TARGET_AVX2_FMA double operator()(double a, double b, double c) const {
+        return __builtin_fma(a, b, c);
+    }
+};
 
 // 16 output pairs at a time, the even and odd phase in four accumulators each: eight FMA chains, and each
 // forward input vector serves both phases.
@@ -497,7 +489,7 @@ QEL_TARGET_AVX2_FMA void firInterpolateFolded(const double* e, const double* o, 
         storeInterleaved(o2 + 24, ev.v3, od.v3);
     }
     for (; p < count; ++p)
-        foldedPairSums(e, o, taps, x + p, out + 2 * p);
+        DspKernelLoops::firInterpolateFoldedPair(e, o, taps, x + p, out + 2 * p, SFusedMulAdd());
 }
 
 // Eight samples per step. With g the impulse response of 1 / (1 + a1 z^-1 + a2 z^-2), the values of a

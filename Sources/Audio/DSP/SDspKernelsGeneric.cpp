@@ -43,7 +43,8 @@ void firAccumulateSymmetric(const double* h, size_t taps, const double* x, doubl
 void firInterpolateFolded(const double* e, const double* o, size_t taps, const double* x, double* out,
                           size_t count) {
     for (size_t p = 0; p < count; ++p)
-        DspKernelLoops::firInterpolateFoldedPair(e, o, taps, x + p, out + 2 * p);
+        DspKernelLoops::firInterpolateFoldedPair(e, o, taps, x + p, out + 2 * p,
+                                                 [](double a, double b, double c) { return c + a * b; });
 }
 
 void biquadProcess(const SBiquadSection& c, SBiquadState& state, const double* in, double* out, size_t n) {
