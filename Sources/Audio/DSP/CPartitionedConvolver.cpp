@@ -96,26 +96,17 @@ void CPartitionedConvolver::process(const double* in, double* out, double* secon
         return;
     }
     const size_t p = m_partitionSize;
-    auto direct = [this](const CConvolutionKernel& kernel) {
-        return kernel.isSymmetric() ? m_kernels->firAccumulateSymmetric : m_kernels->firAccumulate;
-    };
-    const auto firstDirect = direct(*m_kernel);
     while (n > 0) {
         const size_t count = std::min(n, p - m_fill);
         double* current = m_frame.data() + p + m_fill;
         // Input first: out may be the same array.
         std::copy_n(in, count, current);
-        std::copy_n(m_tail.data() + m_fill, count, out);
-        firstDirect(m_kernel->head(), m_kernel->headLength(), current + 1 - m_kernel->headLength(), out,
-                    count);
+        convolveCurrent(*m_kernel, m_tail, current, out, count);
         if (secondOut) {
-            if (m_second) {
-                std::copy_n(m_secondTail.data() + m_fill, count, secondOut);
-                direct (*m_second)(m_second->head(), m_second->headLength(),
-                                   current + 1 - m_second->headLength(), secondOut, count);
-            } else {
+            if (m_second)
+                convolveCurrent(*m_second, m_secondTail, current, secondOut, count);
+            else
                 std::fill_n(secondOut, count, 0.0);
-            }
             secondOut += count;
         }
         m_fill += count;
@@ -124,6 +115,13 @@ void CPartitionedConvolver::process(const double* in, double* out, double* secon
         n -= count;
         if (m_fill == p) completeBlock();
     }
+}
+
+void CPartitionedConvolver::convolveCurrent(const CConvolutionKernel& kernel, const std::vector<double>& tail,
+                                            const double* current, double* out, size_t count) const {
+    std::copy_n(tail.data() + m_fill, count, out);
+    const auto direct = kernel.isSymmetric() ? m_kernels->firAccumulateSymmetric : m_kernels->firAccumulate;
+    direct(kernel.head(), kernel.headLength(), current + 1 - kernel.headLength(), out, count);
 }
 
 void CPartitionedConvolver::completeBlock() {

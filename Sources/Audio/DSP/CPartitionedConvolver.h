@@ -67,6 +67,9 @@ private:
     void storeSlot(size_t age, const double* spectrum);
     void resize(size_t partitionSize);
     void growDelayLine(size_t slots);
+    // A kernel's outputs for the count inputs from current on: its tail share plus its head.
+    void convolveCurrent(const CConvolutionKernel& kernel, const std::vector<double>& tail,
+                         const double* current, double* out, size_t count) const;
     void completeBlock();
     void computeTails();
     void computeTail(const CConvolutionKernel* kernel, std::vector<double>& tail);
