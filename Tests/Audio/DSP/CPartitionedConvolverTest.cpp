@@ -10,6 +10,7 @@
 
 #include "Audio/DSP/CPartitionedConvolver.h"
 #include "Support/ConvolutionReference.h"
+#include "Support/DspBuildTest.h"
 #include "Support/Noise.h"
 
 namespace qel {
@@ -20,13 +21,7 @@ using test::expectClose;
 using test::noise;
 using test::runRandomBlocks;
 
-class CPartitionedConvolverTest : public testing::TestWithParam<CCpuDispatch::EBuild> {
-protected:
-    void SetUp() override {
-        if (!CCpuDispatch::isSupported(GetParam())) GTEST_SKIP() << "this processor lacks AVX2 or FMA";
-    }
-    const SDspKernels& kernels() const { return CCpuDispatch::kernels(GetParam()); }
-};
+class CPartitionedConvolverTest : public test::DspBuildTest {};
 
 TEST_P(CPartitionedConvolverTest, EqualsDirectConvolutionWithoutDelayForAnyBlockLengths) {
     const size_t p = 64;
@@ -161,11 +156,7 @@ TEST_P(CPartitionedConvolverTest, ResetAndMissingKernelForgetThePast) {
     expectClose(y, directConvolution(x, h, 650), 650, "after a time without kernel");
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, CPartitionedConvolverTest,
-                         testing::Values(CCpuDispatch::Generic, CCpuDispatch::Avx2Fma),
-                         [](const testing::TestParamInfo<CCpuDispatch::EBuild>& info) {
-                             return info.param == CCpuDispatch::Generic ? "Generic" : "Avx2Fma";
-                         });
+INSTANTIATE_TEST_SUITE_P(Builds, CPartitionedConvolverTest, test::dspBuilds(), test::dspBuildName);
 
 TEST(CPartitionedConvolverBuildsTest, BuildsAgreeUpToRounding) {
     if (!CCpuDispatch::isSupported(CCpuDispatch::Avx2Fma)) GTEST_SKIP() << "this processor lacks AVX2 or FMA";

@@ -10,6 +10,7 @@
 #include "Audio/DSP/CPhaseSplitConvolver.h"
 #include "Audio/DSP/FIRDesign.h"
 #include "Support/ConvolutionReference.h"
+#include "Support/DspBuildTest.h"
 #include "Support/Noise.h"
 
 namespace qel {
@@ -28,13 +29,7 @@ std::vector<double> sparseNoise(size_t length, size_t parity, unsigned seed) {
     return h;
 }
 
-class CPhaseSplitConvolverTest : public testing::TestWithParam<CCpuDispatch::EBuild> {
-protected:
-    void SetUp() override {
-        if (!CCpuDispatch::isSupported(GetParam())) GTEST_SKIP() << "this processor lacks AVX2 or FMA";
-    }
-    const SDspKernels& kernels() const { return CCpuDispatch::kernels(GetParam()); }
-};
+class CPhaseSplitConvolverTest : public test::DspBuildTest {};
 
 TEST(CPhaseSplitKernelTest, SplitsOnlyKernelsWithOneParityZero) {
     size_t parity = 9;
@@ -148,11 +143,7 @@ TEST_P(CPhaseSplitConvolverTest, NewKernelContinuesFromThePastWhereTheLayoutAllo
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, CPhaseSplitConvolverTest,
-                         testing::Values(CCpuDispatch::Generic, CCpuDispatch::Avx2Fma),
-                         [](const testing::TestParamInfo<CCpuDispatch::EBuild>& info) {
-                             return info.param == CCpuDispatch::Generic ? "Generic" : "Avx2Fma";
-                         });
+INSTANTIATE_TEST_SUITE_P(Builds, CPhaseSplitConvolverTest, test::dspBuilds(), test::dspBuildName);
 
 } // namespace
 } // namespace qel

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Audio/DSP/CRealFFT.h"
+#include "Support/DspBuildTest.h"
 #include "Support/Noise.h"
 
 namespace qel {
@@ -58,13 +59,7 @@ double maxDifference(const std::vector<double>& a, const std::vector<double>& b)
     return d;
 }
 
-class CRealFFTTest : public testing::TestWithParam<CCpuDispatch::EBuild> {
-protected:
-    void SetUp() override {
-        if (!CCpuDispatch::isSupported(GetParam())) GTEST_SKIP() << "this processor lacks AVX2 or FMA";
-    }
-    const SDspKernels& kernels() const { return CCpuDispatch::kernels(GetParam()); }
-};
+class CRealFFTTest : public test::DspBuildTest {};
 
 TEST_P(CRealFFTTest, ForwardMatchesTheDirectDftAtEverySize) {
     for (size_t n = 2; n <= 4096; n *= 2) {
@@ -147,10 +142,7 @@ TEST_P(CRealFFTTest, SumOfProductsIsTheSpectrumOfASumOfCircularConvolutions) {
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, CRealFFTTest, testing::Values(CCpuDispatch::Generic, CCpuDispatch::Avx2Fma),
-                         [](const testing::TestParamInfo<CCpuDispatch::EBuild>& info) {
-                             return info.param == CCpuDispatch::Generic ? "Generic" : "Avx2Fma";
-                         });
+INSTANTIATE_TEST_SUITE_P(Builds, CRealFFTTest, test::dspBuilds(), test::dspBuildName);
 
 TEST(CRealFFTSizeTest, AcceptsOnlyPowersOfTwoFromTwo) {
     CRealFFT fft;
